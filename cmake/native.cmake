@@ -1,0 +1,19 @@
+# Native (Linux) tree: the portable library, its unit tests and lumpack.
+find_package(ZLIB REQUIRED)
+target_link_libraries(lumcore PUBLIC ZLIB::ZLIB)
+
+file(GLOB LUM_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
+if(LUM_UNIT_TESTS)
+  add_executable(unit_tests ${LUM_UNIT_TESTS})
+  target_link_libraries(unit_tests PRIVATE lumcore gtest gtest_main)
+  target_compile_definitions(unit_tests PRIVATE LUM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  include(GoogleTest)
+  gtest_discover_tests(unit_tests PROPERTIES LABELS unit DISCOVERY_TIMEOUT 60)
+endif()
+
+if(EXISTS ${PROJECT_SOURCE_DIR}/tools/lumpack/CMakeLists.txt)
+  add_subdirectory(tools/lumpack)
+endif()
+if(EXISTS ${PROJECT_SOURCE_DIR}/tests/native/CMakeLists.txt)
+  add_subdirectory(tests/native)
+endif()

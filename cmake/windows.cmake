@@ -1,0 +1,79 @@
+# Windows tree: the portable library, the Win32 units, stub.exe, the Windows
+# tests and the test kit. Everything is linked statically so that no DLL
+# beyond the system's is needed.
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "" FORCE)
+endif()
+add_compile_options(-ffunction-sections -fdata-sections)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+
+# The static zlib, never libz.dll.a (which would need zlib1.dll).
+set(LUM_ZLIB_STATIC /usr/i686-w64-mingw32/lib/libz.a)
+if(NOT EXISTS ${LUM_ZLIB_STATIC})
+  message(FATAL_ERROR "static zlib not found: run tools/bootstrap.sh")
+endif()
+target_link_libraries(lumcore PUBLIC ${LUM_ZLIB_STATIC})
+
+file(GLOB LUM_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/*Win.cpp)
+add_library(lumwin STATIC ${LUM_WIN_SOURCES})
+target_link_libraries(lumwin PUBLIC lumcore)
+set(LUM_WIN_SYSLIBS wininet comctl32 gdi32 user32 advapi32 shell32 psapi version)
+target_link_libraries(lumwin PUBLIC ${LUM_WIN_SYSLIBS})
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+# stub.exe: GUI subsystem, size-optimised, stripped, with its PE header moved
+# to offset 256 (the package-end mark lives in the bytes before it).
+add_executable(stub WIN32 ${PROJECT_SOURCE_DIR}/src/stub/StubMain.cpp ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
+target_link_libraries(stub PRIVATE lumwin)
+target_compile_options(stub PRIVATE -Os)
+target_link_options(stub PRIVATE -s)
+add_custom_command(TARGET stub POST_BUILD
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
+  COMMENT "Moving the PE header of stub.exe to offset 256")
+
+# Test kit: every tests/kit/*.cpp is one Windows helper program.
+file(GLOB LUM_KIT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/kit/*.cpp)
+foreach(src ${LUM_KIT_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE lumwin)
+  if(name MATCHES "^(tracecat|uidriver)$")
+    set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
+  endif()
+endforeach()
+
+# Sample engine and other example programs with their own CMake file.
+if(EXISTS ${PROJECT_SOURCE_DIR}/examples/CMakeLists.txt)
+  add_subdirectory(examples)
+endif()
+
+# The Wine prefix is prepared once per test run; its cleanup stops the
+# wineserver and the Xvfb that the harness may have started.
+set(LUM_WINE_ENV ${PROJECT_SOURCE_DIR}/tests/kit/wineenv.sh)
+add_test(NAME wine_prepare COMMAND bash ${LUM_WINE_ENV} prepare ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_prepare PROPERTIES FIXTURES_SETUP wine LABELS "win;e2e")
+add_test(NAME wine_cleanup COMMAND bash ${LUM_WINE_ENV} cleanup ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "win;e2e")
+set(LUM_TEST_ENV "LUM_BUILD_DIR=${CMAKE_BINARY_DIR};LUM_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+
+file(GLOB LUM_WIN_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/win/*.cpp)
+if(LUM_WIN_TESTS)
+  add_executable(win_tests ${LUM_WIN_TESTS})
+  target_link_libraries(win_tests PRIVATE lumwin gtest gtest_main)
+  # One ctest entry per suite keeps the Wine start-up cost low.
+  add_test(NAME win_tests COMMAND win_tests)
+  set_tests_properties(win_tests PROPERTIES LABELS win FIXTURES_REQUIRED wine
+    ENVIRONMENT "${LUM_TEST_ENV}" TIMEOUT 600)
+endif()
+
+# End-to-end scenarios: each tests/e2e/test_*.py runs the real stub under Wine.
+file(GLOB LUM_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(script ${LUM_E2E_TESTS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
+  set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine
+    ENVIRONMENT "${LUM_TEST_ENV};LUM_NATIVE_BUILD_DIR=${LUM_NATIVE_BUILD_DIR}" TIMEOUT 600
+    DEPENDS wine_prepare)
+endforeach()

@@ -1,0 +1,21 @@
+// The stub's program entry: sets up the platform services, then runs the
+// main body and ends with its exit code.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "stub/Stub.h"
+#include "sys/LDebug.h"
+
+// libstdc++'s verbose terminate handler pulls in the demangler (about 180 KB);
+// the stub has no console to print to anyway.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    InitDebugChannel();
+    return StubMainBody();
+}

@@ -1,0 +1,47 @@
+// Win32 sink of the debug channel: the viewer hand-over through a global
+// atom and the registered message, and the optional trace file.
+#include <windows.h>
+
+#include "sys/LDebug.h"
+#include "sys/LWriteln.h"
+
+namespace {
+
+UINT gDebugMessage = 0;
+
+void AppendToTraceFile(const std::string& text)
+{
+    HANDLE f = CreateFileA(kTraceFilePath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    std::string line = ToCrLf(text);
+    DWORD written = 0;
+    SetFilePointer(f, 0, nullptr, FILE_END);
+    WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    CloseHandle(f);
+}
+
+void SendToViewer(const std::string& text)
+{
+    HWND viewer = FindWindowA(kDebugViewerClass, nullptr);
+    if (!viewer || !gDebugMessage) return;
+    ATOM atom = GlobalAddAtomA(text.c_str());
+    if (!atom) return;
+    // Synchronous: the viewer reads the atom before we delete it.
+    SendMessageA(viewer, gDebugMessage, 1, atom);
+    GlobalDeleteAtom(atom);
+}
+
+void DebugSink(const std::string& piece)
+{
+    if (TraceModeUsesFile(kTraceMode)) AppendToTraceFile(piece);
+    if (TraceModeUsesViewer(kTraceMode)) SendToViewer(piece);
+}
+
+}  // namespace
+
+void InitDebugChannel()
+{
+    gDebugMessage = RegisterWindowMessageA(kDebugMessageName);
+    SetTraceSink(&DebugSink);
+}

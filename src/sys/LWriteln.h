@@ -1,0 +1,26 @@
+// The debug channel's line writer. Every unit writes its commentary with
+// Trace; the text is buffered in pieces of at most 128 characters and each
+// piece is handed to the sink that the platform layer installs (the viewer
+// window on Windows). Without a sink, tracing costs nothing and is silent.
+#pragma once
+
+#include <exception>
+#include <string>
+
+// Writes the text and CR LF to the debug channel. Never fails, never throws.
+void Trace(const std::string& text);
+
+// " --- [ Method = ... ]  [ ErrMsg = ... ] " for a caught exception.
+void TraceException(const std::exception& e, const std::string& method, const std::string& remark = "");
+std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message);
+
+// One delivered piece of at most kTraceBufferSize characters.
+using TraceSinkFn = void (*)(const std::string& piece);
+constexpr size_t kTraceBufferSize = 128;
+
+// Installs the sink (nullptr: discard). Returns the previous one.
+TraceSinkFn SetTraceSink(TraceSinkFn sink);
+
+// Writes raw text through the buffer; Trace adds the line end and flushes.
+void TraceWrite(const std::string& text);
+void TraceFlush();

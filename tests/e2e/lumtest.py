@@ -1,0 +1,119 @@
+"""Shared helpers of the end-to-end scenarios: the Wine environment of the
+build, running Windows programs, and the debug viewer tracecat."""
+import contextlib
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+SOURCE_DIR = os.environ.get("LUM_SOURCE_DIR") or os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+BUILD_DIR = os.environ.get("LUM_BUILD_DIR") or os.path.join(SOURCE_DIR, "build", "win")
+NATIVE_BUILD_DIR = os.environ.get("LUM_NATIVE_BUILD_DIR") or os.path.join(SOURCE_DIR, "build", "native")
+WINEENV = os.path.join(SOURCE_DIR, "tests", "kit", "wineenv.sh")
+
+
+def _wine_environment():
+    out = subprocess.run(["bash", "-c", f'. "{WINEENV}"; lum_wine_env "{BUILD_DIR}"; env -0'],
+                         check=True, capture_output=True).stdout
+    env = {}
+    for item in out.split(b"\0"):
+        if b"=" in item:
+            k, v = item.split(b"=", 1)
+            env[k.decode()] = v.decode(errors="replace")
+    return env
+
+
+ENV = _wine_environment()
+
+
+def build_file(name):
+    return os.path.join(BUILD_DIR, name)
+
+
+def work_dir(test_name):
+    """A fresh folder under the build folder for one scenario's files."""
+    d = os.path.join(BUILD_DIR, "e2e-work", test_name)
+    subprocess.run(["rm", "-rf", d], check=True)
+    os.makedirs(d)
+    return d
+
+
+def winpath(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def wine(args, timeout=120, **kw):
+    """Runs a Windows program; its output goes to files, never to a pipe that
+    a freshly started wineserver could hold open."""
+    kw.setdefault("stdout", subprocess.DEVNULL)
+    kw.setdefault("stderr", subprocess.DEVNULL)
+    return subprocess.run(["wine"] + list(args), env=ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
+
+
+def wine_output(args, timeout=120):
+    """Runs a console program and returns (exit code, stdout text)."""
+    import tempfile
+    with tempfile.TemporaryFile() as out:
+        p = wine(args, timeout=timeout, stdout=out)
+        out.seek(0)
+        return p.returncode, out.read().decode("latin-1").replace("\r\n", "\n")
+
+
+def wait_for(predicate, timeout=10.0, step=0.05):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        if predicate():
+            return True
+        time.sleep(step)
+    return predicate()
+
+
+class TraceViewer:
+    """tracecat running in the background; .text() is everything it received,
+    .pieces() the received texts one by one."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def text(self):
+        with open(self.path, "rb") as f:
+            return f.read().decode("latin-1")
+
+    def lines(self):
+        return self.text().replace("\r\n", "\n").split("\n")
+
+    def pieces(self):
+        with open(self.path + ".pieces", "rb") as f:
+            rows = f.read().decode("latin-1").split("\n")
+        out = []
+        for row in rows:
+            if not row:
+                continue
+            n, text = row.split(":", 1)
+            out.append(text.replace("\\r", "\r").replace("\\n", "\n"))
+        return out
+
+
+@contextlib.contextmanager
+def tracecat(folder):
+    path = os.path.join(folder, "trace.txt")
+    for p in (path, path + ".pieces"):
+        if os.path.exists(p):
+            os.remove(p)
+    proc = subprocess.Popen(["wine", build_file("tracecat.exe"), winpath(path), "--timeout=300"], env=ENV,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        if not wait_for(lambda: os.path.exists(path + ".pieces"), timeout=30):
+            raise RuntimeError("tracecat did not start")
+        yield TraceViewer(path)
+    finally:
+        wine([build_file("tracecat.exe"), "--stop"])
+        try:
+            proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+
+
+def main():
+    unittest.main(verbosity=2)

@@ -1,0 +1,105 @@
+// The debug channel's line writer: a 128-character output buffer in front of
+// the sink. A full buffer and every line end deliver what is buffered as one
+// piece, so a long line reaches the sink in pieces of at most 128 characters,
+// the last one ending with CR LF.
+//
+// One mutex guards the buffer and the delivery: lines of different threads
+// never mix inside the buffer. The sink runs under that mutex and must not
+// trace itself.
+#include "sys/LWriteln.h"
+
+#include <mutex>
+
+#include "sys/LSUB.h"
+
+namespace {
+
+// Constant-initialised, so tracing works from any static initialiser.
+constinit std::mutex gLock;
+constinit char gBuffer[kTraceBufferSize] = {};
+constinit size_t gFill = 0;
+constinit TraceSinkFn gSink = nullptr;
+
+// Hands the buffered characters to the sink and empties the buffer. Caller
+// holds gLock. Whatever the sink throws stays here.
+void DeliverLocked()
+{
+    if (gFill == 0) return;
+    TraceSinkFn sink = gSink;
+    size_t fill = gFill;
+    gFill = 0;
+    if (!sink) return;
+    try {
+        sink(std::string(gBuffer, fill));
+    } catch (...) {
+    }
+}
+
+void WriteLocked(const std::string& text)
+{
+    for (char c : text) {
+        gBuffer[gFill++] = c;
+        if (gFill == kTraceBufferSize) DeliverLocked();
+    }
+}
+
+}  // namespace
+
+TraceSinkFn SetTraceSink(TraceSinkFn sink)
+{
+    std::lock_guard<std::mutex> lock(gLock);
+    TraceSinkFn previous = gSink;
+    gSink = sink;
+    return previous;
+}
+
+void TraceWrite(const std::string& text)
+{
+    try {
+        std::lock_guard<std::mutex> lock(gLock);
+        WriteLocked(text);
+    } catch (...) {
+    }
+}
+
+void TraceFlush()
+{
+    try {
+        std::lock_guard<std::mutex> lock(gLock);
+        DeliverLocked();
+    } catch (...) {
+    }
+}
+
+void Trace(const std::string& text)
+{
+    try {
+        std::lock_guard<std::mutex> lock(gLock);
+        WriteLocked(text);
+        WriteLocked("\r\n");
+        DeliverLocked();
+    } catch (...) {
+    }
+}
+
+std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message)
+{
+    static const std::string kLabels = "|Method = |Remark = |SX = |ErrMsg = |";
+    // The context text (SX) is never set in this system, so it stays empty.
+    const std::string values[] = {method, remark, std::string(), message};
+    std::string line = " --- ";
+    for (int i = 0; i < 4; ++i) {
+        if (values[i].empty()) continue;
+        line += " [ " + SUB::Get(kLabels, i, "") + values[i] + " ] ";
+    }
+    return line;
+}
+
+void TraceException(const std::exception& e, const std::string& method, const std::string& remark)
+{
+    try {
+        const char* what = e.what();
+        Trace(ExceptionRecord(method, remark, what ? what : ""));
+    } catch (...) {
+    }
+}

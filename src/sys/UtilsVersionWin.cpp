@@ -1,0 +1,118 @@
+// Utils, Win32 half: version resources and the operating system's version.
+#include <cstdio>
+#include <exception>
+#include <vector>
+
+#include "sys/LWriteln.h"
+#include "sys/Utils.h"
+#include "sys/UtilsWin.h"
+#include "sys/Win64.h"
+
+namespace {
+
+// The whole version resource of a file, empty when it has none.
+std::vector<char> VersionResource(const std::string& file)
+{
+    const std::string path = file.empty() ? OwnPath() : file;
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) return {};
+    std::vector<char> data(size);
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return {};
+    return data;
+}
+
+bool NeedsReformat(int width, int parts) { return width > 1 || parts < 4; }
+
+}  // namespace
+
+std::string GetExeVersion(const std::string& file, int width, int parts)
+{
+    try {
+        const std::vector<char> data = VersionResource(file);
+        if (data.empty()) return "";
+        VS_FIXEDFILEINFO* info = nullptr;
+        UINT len = 0;
+        if (!::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info ||
+            len < sizeof(VS_FIXEDFILEINFO))
+            return "";
+        return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
+    } catch (const std::exception& e) {
+        TraceException(e, "Utils.GetExeVersion()");
+        return "";
+    }
+}
+
+std::string GetProductVersion(const std::string& file, int width, int parts)
+{
+    try {
+        const std::vector<char> data = VersionResource(file);
+        if (data.empty()) return "";
+        const WORD* translation = nullptr;
+        UINT len = 0;
+        if (!::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
+                              reinterpret_cast<void**>(const_cast<WORD**>(&translation)), &len) ||
+            !translation || len < 2 * sizeof(WORD))
+            return "";
+        char query[64];
+        std::snprintf(query, sizeof query, "\\StringFileInfo\\%.4x%.4x\\%s", translation[0], translation[1],
+                      "ProductVersion");
+        const char* value = nullptr;
+        if (!::VerQueryValueA(data.data(), query, reinterpret_cast<void**>(const_cast<char**>(&value)), &len) ||
+            !value || len == 0)
+            return "";
+        // len counts characters, possibly with the terminating NUL.
+        std::string text(value, ::strnlen(value, len));
+        text = ReplaceChar(text, ',', '.');
+        return NeedsReformat(width, parts) ? ReformatVersion(text, width, parts) : text;
+    } catch (const std::exception& e) {
+        TraceException(e, "Utils.GetProductVersion()");
+        return "";
+    }
+}
+
+bool IsServer()
+{
+    if (::GetSystemMetrics(SM_SERVERR2) != 0) return true;
+    OSVERSIONINFOEXA ex{};
+    ex.dwOSVersionInfoSize = sizeof ex;
+    if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&ex))) return false;
+    return ex.wProductType == VER_NT_DOMAIN_CONTROLLER || ex.wProductType == VER_NT_SERVER;
+}
+
+const TOsVersionRecord& OsVersionRecord()
+{
+    // Filled once, on the main thread before any other thread runs.
+    static const TOsVersionRecord record = [] {
+        TOsVersionRecord rec;
+        OSVERSIONINFOA info{};
+        info.dwOSVersionInfoSize = sizeof info;  // the 148-byte record
+        if (::GetVersionExA(&info)) {
+            rec.major = info.dwMajorVersion;
+            rec.minor = info.dwMinorVersion;
+            rec.build = info.dwBuildNumber;
+            rec.platformId = info.dwPlatformId;
+            rec.servicePack = std::string(info.szCSDVersion, ::strnlen(info.szCSDVersion, sizeof info.szCSDVersion));
+        }
+        // Programs that do not declare the newer systems are told 6.2; the
+        // system's own kernel32.dll knows better.
+        if (rec.platformId == kPlatformNT && (rec.major > 6 || (rec.major == 6 && rec.minor >= 2)))
+            rec = WithKernelVersion(rec, GetProductVersion(SystemFolder(true) + "kernel32.dll", 1, 4));
+        rec.is64 = IsWindows64();
+        rec.isServer = IsServer();
+        return rec;
+    }();
+    return record;
+}
+
+TOsVersionInfo GetOsVersion() { return DescribeOsVersion(OsVersionRecord()); }
+
+bool IsNT() { return IsNT(OsVersionRecord()); }
+
+bool IsWindowsXP()
+{
+    static const bool xp = IsWindowsXP(OsVersionRecord());
+    return xp;
+}
+
+bool IsWindows8OrLater() { return IsWindows8OrLater(OsVersionRecord()); }

@@ -1,0 +1,130 @@
+#include "package/PackEntry.h"
+
+#include <algorithm>
+#include <climits>
+#include <stdexcept>
+
+#include "sys/LSUB.h"
+#include "sys/Utils.h"
+
+namespace {
+
+constexpr size_t kReadPiece = 65536;
+
+std::string OffsetText(int64_t offset) { return "entry at offset " + std::to_string(offset); }
+
+}  // namespace
+
+TEntryFrame ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield) {
+    TEntryFrame f;
+    f.Offset = offset;
+    f.Next = offset;
+    const int64_t size = file.Size();
+    uint32_t word = 0;
+    if (offset < 0 || offset + 4 > limit) {
+        f.Error = OffsetText(offset) + ": no room for its length before the trailer";
+        return f;
+    }
+    if (!file.ReadU32(offset, word)) {
+        f.Error = OffsetText(offset) + ": the file ends before its length";
+        return f;
+    }
+    f.Length = static_cast<int32_t>(word);
+    if (f.Length == INT_MIN) {
+        f.Error = OffsetText(offset) + ": length -2147483648 is invalid";
+        return f;
+    }
+    const int64_t n = f.Length < 0 ? -static_cast<int64_t>(f.Length) : f.Length;
+    f.Next = offset + 4 + n;
+    if (f.Next > limit) {
+        f.Error = OffsetText(offset) + ": length " + std::to_string(f.Length) + " runs past the package end (" +
+                  std::to_string(limit) + ")";
+        return f;
+    }
+    if (size < 0 || f.Next > size) {
+        f.Error = OffsetText(offset) + ": the file is cut short (" + std::to_string(n) + " bytes announced, " +
+                  std::to_string(size < 0 ? 0 : size - offset - 4) + " present)";
+        return f;
+    }
+    f.Body.resize(static_cast<size_t>(n));
+    for (size_t done = 0; done < f.Body.size();) {
+        size_t want = std::min(kReadPiece, f.Body.size() - done);
+        if (!file.ReadExact(offset + 4 + static_cast<int64_t>(done), f.Body.data() + done, want)) {
+            f.Body.clear();
+            f.Error = OffsetText(offset) + ": read failed";
+            return f;
+        }
+        done += want;
+        if (yield) yield();
+    }
+    return f;
+}
+
+TEntryHeader ParseEntryHeader(const std::string& header) {
+    TEntryHeader h;
+    if (header.find('*') != std::string::npos) h.LaunchRecord = header;
+    h.Name = SUB::Get(header, 0, "");
+    size_t star = h.Name.find('*');
+    if (star != std::string::npos) {
+        h.LaunchRecord = h.Name;
+        h.Name.erase(star);
+    }
+    const int64_t t = TextToInt64(SUB::Get(header, 1, ""), 0);
+    h.DosTime = (t < INT32_MIN || t > INT32_MAX) ? 0 : static_cast<int32_t>(t);
+    return h;
+}
+
+std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launch, const std::string& launchArgs) {
+    std::string item = name;
+    if (launch) {
+        item += '*';
+        if (!launchArgs.empty()) item += ' ' + launchArgs;
+    }
+    return "|" + item + "|" + std::to_string(dosTime) + "|";
+}
+
+TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield) {
+    TPackEntry e;
+    e.Compressed = frame.Length > 0;
+    std::string content = e.Compressed ? InflateBuffer(frame.Body, yield) : frame.Body;
+    size_t nul = content.find('\0');
+    if (nul == std::string::npos || nul == 0) return e;
+    e.Header = content.substr(0, nul);
+    e.Data = content.substr(nul + 1);
+    e.Parsed = ParseEntryHeader(e.Header);
+    e.Skipped = false;
+    return e;
+}
+
+std::string EncodeEntry(const std::string& header, const char* data, size_t size, int level) {
+    std::string content;
+    content.reserve(header.size() + 1 + size);
+    content += header;
+    content += '\0';
+    content.append(data, size);
+    if (content.size() > static_cast<size_t>(INT32_MAX)) throw std::length_error("entry content above 2 GiB");
+    std::string packed = DeflateBuffer(content, level);
+    const bool compress = packed.size() < content.size();
+    const std::string& body = compress ? packed : content;
+    const int64_t length = compress ? static_cast<int64_t>(body.size()) : -static_cast<int64_t>(body.size());
+    std::string out = U32Bytes(static_cast<uint32_t>(static_cast<int32_t>(length)));
+    out += body;
+    return out;
+}
+
+bool IsUnsafeEntryName(const std::string& name) {
+    if (name.empty() || name[0] == '/' || name[0] == '\\') return true;
+    if (name.find(':') != std::string::npos) return true;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of("/\\", start);
+        if (end == std::string::npos) end = name.size();
+        std::string part = name.substr(start, end - start);
+        // Windows drops trailing dots and blanks from a path component, so
+        // ". ." and "..." lead upwards as surely as "..".
+        if (part.find_first_not_of(". ") == std::string::npos && std::count(part.begin(), part.end(), '.') >= 2)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}

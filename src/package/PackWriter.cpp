@@ -1,0 +1,281 @@
+#include "package/PackWriter.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "package/DosTime.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kTempSuffix = ".lumpack-tmp";
+// A volume is not worth starting an entry in with less room than this for data.
+constexpr uint64_t kMinEntryRoom = 1024;
+
+struct TSource {
+    const TPackItem* Item;
+    uint64_t Size;
+    int32_t DosTime;
+};
+
+struct TVolume {
+    std::string FinalName;
+    std::string TempName;
+    int64_t TrailerOffset = 0;
+};
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    TPackFile f;
+    if (!f.Open(path)) return false;
+    int64_t size = f.Size();
+    if (size < 0) return false;
+    bytes.assign(static_cast<size_t>(size), '\0');
+    return f.ReadExact(0, bytes.data(), bytes.size());
+}
+
+std::string CheckName(const TPackItem& item) {
+    const std::string& n = item.Name;
+    if (IsUnsafeEntryName(n)) return "unsafe name in the package: '" + n + "'";
+    if (n.find_first_of(std::string("/\\|*\0", 5)) != std::string::npos)
+        return "the name '" + n + "' holds a folder part or one of | * NUL, which the package format cannot carry";
+    if (item.LaunchArgs.find_first_of(std::string("|\0", 2)) != std::string::npos)
+        return "the arguments of '" + n + "' hold | or NUL";
+    return "";
+}
+
+std::string DescribeSource(const TPackItem& item, TSource& src) {
+    std::error_code ec;
+    fs::path p(item.SourcePath);
+    if (!fs::is_regular_file(p, ec)) return "'" + item.SourcePath + "' is not a readable file";
+    src.Size = fs::file_size(p, ec);
+    if (ec) return "cannot size '" + item.SourcePath + "': " + ec.message();
+    auto mtime = fs::last_write_time(p, ec);
+    if (ec) return "cannot read the time of '" + item.SourcePath + "': " + ec.message();
+    auto sys = std::chrono::file_clock::to_sys(mtime);
+    src.DosTime = DosDateTimeFromTime(
+        std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys)));
+    return "";
+}
+
+// Writes the volumes, one after another, and finishes them together.
+class TVolumeWriter {
+public:
+    TVolumeWriter(const TPackPlan& plan, const std::string& outPath, const std::string& stub, const std::string& blocks,
+                  const TPackageTrailer& trailer)
+        : Plan(plan), OutPath(outPath), Stub(stub), Blocks(blocks), Trailer(trailer) {}
+
+    ~TVolumeWriter() {
+        File.Close();
+        if (!Committed)
+            for (const auto& v : Volumes) {
+                std::error_code ec;
+                fs::remove(v.TempName, ec);
+            }
+    }
+
+    std::string Write(const std::vector<TSource>& sources, TPackReport& report);
+
+private:
+    std::string StartVolume();
+    std::string EndVolume(bool more);
+    std::string WriteSource(const TSource& src, TPackReport& report);
+    std::string Finish(TPackReport& report);
+    uint64_t Room() const;
+
+    const TPackPlan& Plan;
+    const std::string& OutPath;
+    const std::string& Stub;
+    const std::string& Blocks;
+    TPackageTrailer Trailer;
+    std::vector<TVolume> Volumes;
+    TPackFile File;
+    uint64_t Written = 0;  // bytes of the open volume
+    bool Committed = false;
+};
+
+uint64_t TVolumeWriter::Room() const {
+    if (Plan.VolumeSize == 0) return UINT64_MAX;
+    const uint64_t used = Written + kTrailerSize;
+    return used >= Plan.VolumeSize ? 0 : Plan.VolumeSize - used;
+}
+
+std::string TVolumeWriter::StartVolume() {
+    TVolume v;
+    v.FinalName = VolumeFileName(OutPath, static_cast<int>(Volumes.size()) + 1);
+    v.TempName = v.FinalName + kTempSuffix;
+    Volumes.push_back(v);
+    if (!File.Open(v.TempName, "w+b")) return "cannot create '" + v.TempName + "'";
+    const bool first = Volumes.size() == 1;
+    Trailer.BlocksOffset = first ? static_cast<uint32_t>(Stub.size()) : 0;
+    if ((first && !File.Append(Stub)) || !File.Append(Blocks)) return "cannot write '" + v.TempName + "'";
+    Written = (first ? Stub.size() : 0) + Blocks.size();
+    if (Room() < kMinEntryRoom + 64)
+        return "VolumeSize " + std::to_string(Plan.VolumeSize) + " is too small: the " +
+               (first ? "stub, header blocks" : "header blocks") + " and trailer alone take " +
+               std::to_string(Written + kTrailerSize) + " bytes";
+    return "";
+}
+
+std::string TVolumeWriter::EndVolume(bool more) {
+    TPackageTrailer t = Trailer;
+    if (more) t.Flags |= pfMultiVolume;
+    Volumes.back().TrailerOffset = static_cast<int64_t>(Written);
+    if (!File.Append(TrailerBytes(t)) || !File.Close()) return "cannot write '" + Volumes.back().TempName + "'";
+    Written += kTrailerSize;
+    return "";
+}
+
+std::string TVolumeWriter::WriteSource(const TSource& src, TPackReport& report) {
+    const TPackItem& item = *src.Item;
+    TPackFile in;
+    if (!in.Open(item.SourcePath)) return "cannot open '" + item.SourcePath + "'";
+    std::string chunk;
+    uint64_t pos = 0;
+    bool first = true;
+    do {
+        const std::string header = MakeEntryHeader(item.Name, src.DosTime, item.Launch && first, item.LaunchArgs);
+        const uint64_t overhead = 4 + header.size() + 1;
+        uint64_t take = std::min<uint64_t>(src.Size - pos, Plan.MaxEntryData);
+        if (Room() < overhead + std::min<uint64_t>(take, kMinEntryRoom)) {
+            if (std::string e = EndVolume(true); !e.empty()) return e;
+            if (std::string e = StartVolume(); !e.empty()) return e;
+            if (Room() < overhead + std::min<uint64_t>(take, kMinEntryRoom))
+                return "VolumeSize " + std::to_string(Plan.VolumeSize) + " leaves no room for an entry of '" +
+                       item.Name + "'";
+        }
+        chunk.resize(static_cast<size_t>(take));
+        if (!in.ReadExact(static_cast<int64_t>(pos), chunk.data(), chunk.size()))
+            return "'" + item.SourcePath + "' changed while it was packed (it is shorter than " +
+                   std::to_string(src.Size) + " bytes)";
+        std::string entry = EncodeEntry(header, chunk.data(), chunk.size(), Plan.Level);
+        if (entry.size() > Room()) {
+            // A stored entry of this much data fits by construction, and a
+            // compressed one is only ever smaller.
+            take = Room() - overhead;
+            entry = EncodeEntry(header, chunk.data(), static_cast<size_t>(take), Plan.Level);
+        }
+        if (!File.Append(entry)) return "cannot write '" + Volumes.back().TempName + "'";
+        Written += entry.size();
+        pos += take;
+        first = false;
+        ++report.Entries;
+    } while (pos < src.Size);
+    report.InputBytes += src.Size;
+    return "";
+}
+
+// Patches what is known only at the end: FilesCount (one progress step per
+// file and one per further volume), the package-end mark of the first
+// volume, and each volume's checksum; then renames the volumes into place.
+std::string TVolumeWriter::Finish(TPackReport& report) {
+    const uint32_t filesCount = static_cast<uint32_t>(Plan.Items.size() + Volumes.size() - 1);
+    for (size_t i = 0; i < Volumes.size(); ++i) {
+        const TVolume& v = Volumes[i];
+        TPackFile f;
+        if (!f.Open(v.TempName, "r+b")) return "cannot reopen '" + v.TempName + "'";
+        bool ok = f.WriteAt(v.TrailerOffset + 8, U32Bytes(filesCount).data(), 4);
+        const int64_t size = f.Size();
+        if (i == 0) {
+            const uint64_t end = static_cast<uint64_t>(size);
+            ok = ok && f.WriteAt(kPackageEndMarkOffset, U32Bytes(static_cast<uint32_t>(end >> 32)).data(), 4) &&
+                 f.WriteAt(kPackageEndMarkOffset + 4, U32Bytes(static_cast<uint32_t>(end)).data(), 4);
+        }
+        const uint32_t sum = PackageChecksum(f, kTrailerSize);
+        ok = ok && f.WriteAt(v.TrailerOffset + 16, U32Bytes(sum).data(), 4) && f.Close();
+        if (!ok) return "cannot finish '" + v.TempName + "'";
+        report.OutputBytes += static_cast<uint64_t>(size);
+    }
+    for (const auto& v : Volumes) {
+        std::error_code ec;
+        fs::rename(v.TempName, v.FinalName, ec);
+        if (ec) return "cannot rename '" + v.TempName + "' to '" + v.FinalName + "': " + ec.message();
+        report.Volumes.push_back(v.FinalName);
+    }
+    Committed = true;
+    return "";
+}
+
+std::string TVolumeWriter::Write(const std::vector<TSource>& sources, TPackReport& report) {
+    if (std::string e = StartVolume(); !e.empty()) return e;
+    for (const auto& src : sources)
+        if (std::string e = WriteSource(src, report); !e.empty()) return e;
+    if (std::string e = EndVolume(false); !e.empty()) return e;
+    return Finish(report);
+}
+
+}  // namespace
+
+std::array<uint32_t, kSpaceClasses> ComputeSpaceRequired(const std::vector<uint64_t>& fileSizes) {
+    std::array<uint32_t, kSpaceClasses> result{};
+    for (int i = 0; i < kSpaceClasses; ++i) {
+        const uint64_t cluster = i == 0 ? 1 : (256ull << i);
+        uint64_t sum = 0;
+        for (uint64_t size : fileSizes) sum += (size + cluster - 1) / cluster * cluster;
+        result[i] = static_cast<uint32_t>(std::min<uint64_t>(sum, UINT32_MAX));
+    }
+    return result;
+}
+
+std::string BlockBytes(const std::string& text) { return U32Bytes(static_cast<uint32_t>(text.size())) + text; }
+
+bool SetPackageEndMark(std::string& image, uint64_t packageEnd) {
+    if (image.size() < static_cast<size_t>(kPackageEndMarkOffset + 8)) return false;
+    PutU32(image, kPackageEndMarkOffset, static_cast<uint32_t>(packageEnd >> 32));
+    PutU32(image, kPackageEndMarkOffset + 4, static_cast<uint32_t>(packageEnd));
+    return true;
+}
+
+std::string WritePackage(const TPackPlan& plan, const std::string& outPath, TPackReport* report) {
+    TPackReport local;
+    TPackReport& rep = report ? *report : local;
+    rep = TPackReport{};
+
+    std::string stub;
+    if (!ReadWholeFile(plan.StubPath, stub)) return "cannot read the stub '" + plan.StubPath + "'";
+    TMemorySource stubSource(stub);
+    if (!IsPEImage(stubSource))
+        return "the stub '" + plan.StubPath + "' is not a PE image with its PE header at offset 256";
+    if (GetPackageEndOfImage(stub) != 0)
+        return "the stub '" + plan.StubPath + "' already carries a package (its package-end mark is set)";
+    if (stub.size() > UINT32_MAX) return "the stub '" + plan.StubPath + "' is larger than 4 GiB";
+    if (plan.MaxEntryData == 0 || plan.MaxEntryData > kMaxEntryData) return "entry size must be 1 byte to 4 MiB";
+
+    std::vector<TSource> sources;
+    std::vector<uint64_t> sizes;
+    for (const auto& item : plan.Items) {
+        if (std::string e = CheckName(item); !e.empty()) return e;
+        TSource src{&item, 0, 0};
+        if (std::string e = DescribeSource(item, src); !e.empty()) return e;
+        sources.push_back(src);
+        sizes.push_back(src.Size);
+    }
+
+    std::string blocks = BlockBytes(plan.LanguageBlock) + BlockBytes(plan.SettingsBlock);
+    if (plan.HasInternetBlock) blocks += BlockBytes(plan.InternetBlock);
+    // The extraction writes the agent copy (stub, blocks, trailer) beside the files.
+    if (plan.InstallAgentCopy) sizes.push_back(stub.size() + blocks.size() + kTrailerSize);
+
+    TPackageTrailer trailer{};
+    trailer.Tag = 1;
+    trailer.BlockCount = plan.HasInternetBlock ? 3 : 2;
+    trailer.Magic = PackageMagic;
+    trailer.Checksum = kUncomputedChecksum;
+    const auto space = ComputeSpaceRequired(sizes);
+    for (int i = 0; i < kSpaceClasses; ++i) trailer.SpaceRequired[i] = space[i];
+    trailer.Flags = plan.Flags & (pfConfirmTempDrive | pfCdSpanned | pfShowActivityBar | pfAgentLog);
+    trailer.InternetPackage = plan.InternetPackage;
+    trailer.ConfirmDownload = plan.ConfirmDownload;
+    trailer.InstallAgentCopy = plan.InstallAgentCopy;
+    trailer.AutoUpdateAgent = plan.AutoUpdateAgent;
+    trailer.TrailerSize = kTrailerSize;
+
+    try {
+        TVolumeWriter writer(plan, outPath, stub, blocks, trailer);
+        return writer.Write(sources, rep);
+    } catch (const std::exception& e) {
+        return std::string("packing failed: ") + e.what();
+    }
+}

@@ -1,0 +1,61 @@
+// Writing packages: the stub image with its package-end mark, the header
+// blocks, one entry per file part and the trailer, over one or more volumes.
+// Portable; lumpack is its user.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/PackEntry.h"
+#include "package/PackX.h"
+
+struct TPackItem {
+    std::string Name;        // name in the package (relative, no folder part)
+    std::string SourcePath;  // file on disk
+    bool Launch = false;     // the program to start after extraction
+    std::string LaunchArgs;  // its arguments
+};
+
+struct TPackPlan {
+    std::string StubPath;
+    std::string LanguageBlock;
+    std::string SettingsBlock;
+    bool HasInternetBlock = false;
+    std::string InternetBlock;
+    uint8_t Flags = 0;  // pf... bits except pfMultiVolume, which the writer sets
+    uint8_t InternetPackage = 0;
+    uint8_t ConfirmDownload = 0;
+    uint8_t InstallAgentCopy = 0;
+    uint8_t AutoUpdateAgent = 0;
+    uint64_t VolumeSize = 0;  // 0: one volume
+    uint32_t MaxEntryData = kMaxEntryData;
+    int Level = 9;
+    std::vector<TPackItem> Items;
+};
+
+struct TPackReport {
+    std::vector<std::string> Volumes;
+    uint64_t InputBytes = 0;
+    uint64_t OutputBytes = 0;
+    uint32_t Entries = 0;
+};
+
+// Writes the package as outPath (and outPath's ".002" ... volumes). Every
+// volume is written under a temporary name and renamed only when all were
+// written, so a failure leaves nothing under the output names. Returns the
+// empty text on success, else the error.
+std::string WritePackage(const TPackPlan& plan, const std::string& outPath, TPackReport* report = nullptr);
+
+// SpaceRequired for files of these sizes: entry 0 the exact sum, entry i the
+// sum with each file rounded up to clusters of 256 * 2^i bytes. Sums above
+// 4 GiB are held at 0xFFFFFFFF.
+std::array<uint32_t, kSpaceClasses> ComputeSpaceRequired(const std::vector<uint64_t>& fileSizes);
+
+// A header block: 32-bit length and the text.
+std::string BlockBytes(const std::string& text);
+
+// The 64-bit package-end mark written into a stub image (high word at 248,
+// low word at 252). false when the image is too short to hold it.
+bool SetPackageEndMark(std::string& image, uint64_t packageEnd);

@@ -188,17 +188,20 @@ std::string SUB::Delete(const std::string& list, int index)
 
 std::string SUB::Put(const std::string& list, int index, const std::string& text)
 {
-    if (index < 0) return list;
+    // A list grows to the given item, but no further than any list of this
+    // system could need: a wild number must not exhaust the memory.
+    if (index < 0 || index > kMaxPutIndex) return list;
     const std::string l = list.empty() ? std::string("|") : list;
     const char sep = l[0];
-    const int n = std::max(Count(l), index + 1);
-    std::vector<std::string> items;
-    for (int i = 0; i < n; ++i) items.push_back(i == index ? text : Get(l, i, ""));
-    const std::string assembled = Join(items, kNul);
+    // Items 0 to n-1 as Get reads them, n being the count or the new item's
+    // number + 1, whichever is larger.
+    std::vector<std::string> items = Items(l);
+    items.resize(static_cast<size_t>(std::max(Count(l), index + 1)));
+    items[static_cast<size_t>(index)] = text;
     // The list keeps its separator unless the new text holds it (a NUL
     // separator always goes through Normalize, which may find a better one).
-    if (assembled.find(sep) == std::string::npos) return ReplaceChar(assembled, kNul, sep);
-    return Normalize(assembled);
+    if (sep != kNul && text.find(sep) == std::string::npos) return Join(items, sep);
+    return Normalize(Join(items, kNul));
 }
 
 std::string SUB::Build(const std::vector<std::string>& items, bool unique)
@@ -214,17 +217,16 @@ std::string SUB::Append(const std::string& list, const std::vector<std::string>&
         result = Build(items, false);
     } else {
         const char sep = list[0];
-        std::string added;
         bool holdsSep = false;
-        for (const auto& item : items) {
-            added += item;
-            added += kNul;
+        for (const auto& item : items)
             if (item.find(sep) != std::string::npos) holdsSep = true;
+        result = holdsSep ? ReplaceChar(list, sep, kNul) : list;
+        const char joiner = holdsSep ? kNul : sep;
+        for (const auto& item : items) {
+            result += item;
+            result += joiner;
         }
-        if (!holdsSep)
-            result = list + ReplaceChar(added, kNul, sep);
-        else
-            result = Normalize(ReplaceChar(list, sep, kNul) + added);
+        if (holdsSep) result = Normalize(result);
     }
     return unique ? Unique(result, "") : result;
 }

@@ -28,6 +28,8 @@ public:
     static std::pair<std::string, std::string> SplitPairs(const std::string& list);
     static std::string JoinPairs(const std::string& keys, const std::string& values, bool trimEmpty = true);
     static std::string Delete(const std::string& list, int index);
+    // Item numbers above kMaxPutIndex (and negative ones) leave the list unchanged.
+    static constexpr int kMaxPutIndex = 1000000;
     static std::string Put(const std::string& list, int index, const std::string& text);
     static std::string Build(const std::vector<std::string>& items, bool unique = false);
     static std::string Append(const std::string& list, const std::vector<std::string>& items, bool unique = false);

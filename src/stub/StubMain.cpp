@@ -7,6 +7,7 @@
 
 #include "stub/Stub.h"
 #include "sys/LDebug.h"
+#include "sys/Win64.h"
 
 // libstdc++'s verbose terminate handler pulls in the demangler (about 180 KB);
 // the stub has no console to print to anyway.
@@ -16,6 +17,9 @@ void __verbose_terminate_handler() { std::abort(); }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    // Before anything else loads a library: no DLL planted beside the
+    // package may stand in for a system one.
+    InitWin64();
     InitDebugChannel();
     return StubMainBody();
 }

@@ -14,14 +14,20 @@
 
 namespace {
 
-// Constant-initialised, so tracing works from any static initialiser.
-constinit std::mutex gLock;
+// The buffer is constant-initialised, so tracing works from any static
+// initialiser. The lock is a function-local static: MinGW's std::mutex is not
+// constexpr-constructible.
+std::mutex& Lock()
+{
+    static std::mutex lock;
+    return lock;
+}
 constinit char gBuffer[kTraceBufferSize] = {};
 constinit size_t gFill = 0;
 constinit TraceSinkFn gSink = nullptr;
 
 // Hands the buffered characters to the sink and empties the buffer. Caller
-// holds gLock. Whatever the sink throws stays here.
+// holds Lock(). Whatever the sink throws stays here.
 void DeliverLocked()
 {
     if (gFill == 0) return;
@@ -47,7 +53,7 @@ void WriteLocked(const std::string& text)
 
 TraceSinkFn SetTraceSink(TraceSinkFn sink)
 {
-    std::lock_guard<std::mutex> lock(gLock);
+    std::lock_guard<std::mutex> lock(Lock());
     TraceSinkFn previous = gSink;
     gSink = sink;
     return previous;
@@ -56,7 +62,7 @@ TraceSinkFn SetTraceSink(TraceSinkFn sink)
 void TraceWrite(const std::string& text)
 {
     try {
-        std::lock_guard<std::mutex> lock(gLock);
+        std::lock_guard<std::mutex> lock(Lock());
         WriteLocked(text);
     } catch (...) {
     }
@@ -65,7 +71,7 @@ void TraceWrite(const std::string& text)
 void TraceFlush()
 {
     try {
-        std::lock_guard<std::mutex> lock(gLock);
+        std::lock_guard<std::mutex> lock(Lock());
         DeliverLocked();
     } catch (...) {
     }
@@ -74,7 +80,7 @@ void TraceFlush()
 void Trace(const std::string& text)
 {
     try {
-        std::lock_guard<std::mutex> lock(gLock);
+        std::lock_guard<std::mutex> lock(Lock());
         WriteLocked(text);
         WriteLocked("\r\n");
         DeliverLocked();

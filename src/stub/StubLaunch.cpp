@@ -1,0 +1,30 @@
+#include "stub/StubLaunch.h"
+
+#include "sys/CommandLine.h"
+#include "sys/Utils.h"
+
+std::string LaunchId(unsigned long threadId) { return "_" + std::to_string(threadId); }
+
+TEngineLaunch SplitLaunchRecord(const std::string& launchRecord, const std::string& extraArgs)
+{
+    size_t star = launchRecord.find('*');
+    if (star == std::string::npos) return {launchRecord, extraArgs};
+    return {Trim(launchRecord.substr(0, star)), Trim(extraArgs + " " + Trim(launchRecord.substr(star + 1)))};
+}
+
+std::string EngineCommandLine(const std::string& extractFolder, const std::string& launchRecord,
+                              const std::string& extraArgs, const std::string& stubPath, bool isAgent,
+                              const std::string& launchId)
+{
+    const TEngineLaunch l = SplitLaunchRecord(launchRecord, extraArgs);
+    std::string folder = extractFolder;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    std::string line = folder + l.engine;
+    if (!l.arguments.empty()) line += " " + l.arguments;
+    line += " /TH_ID=" + launchId;
+    if (line.find("/OriginExe=") == std::string::npos) line += " /OriginExe=\"" + stubPath + "\"";
+    if (isAgent) line += " /AutoUpdateProg";
+    line = RemoveSwitch(line, "/SpanCdLvl=");
+    line = RemoveSwitch(line, "/SpanDiskFName1=");
+    return line;
+}

@@ -1,0 +1,14 @@
+#include "stub/StubLayout.h"
+
+bool IsRightToLeftCharset(int charset) { return charset == 177 || charset == 178; }
+
+TStartupLayout StartupLayout(bool rightToLeft)
+{
+    TStartupLayout l;
+    l.label = {rightToLeft ? 122 : 70, 20, 340, 18};
+    l.mainBar = {70, 38, 392, 13};
+    l.activityBar = {rightToLeft ? 70 : 416, 20, 46, 13};
+    return l;
+}
+
+int CenteredOrigin(int areaStart, int areaSize, int size) { return areaStart + (areaSize - size) / 2; }

@@ -1,0 +1,68 @@
+#include "stub/StubRoles.h"
+
+#include "sys/LSUB.h"
+#include "sys/Utils.h"
+
+bool IsPlainAgent(const TRoleFacts& f) { return f.autoUpdateAgent && SameText(f.ownName, f.agentFileName); }
+
+bool IsAgentCopy(const TRoleFacts& f) { return f.autoUpdateAgent && SameText(f.ownName, "X_" + f.agentFileName); }
+
+TStubBranch ChooseBranch(const TRoleFacts& f)
+{
+    if (IsPlainAgent(f)) return TStubBranch::PlainAgent;
+    if (IsAgentCopy(f)) return TStubBranch::AgentCopy;
+    if (f.cdSpanned && f.spanCdLvl == 1) return TStubBranch::SpannedFirstStart;
+    return TStubBranch::PlainStub;
+}
+
+std::string FileNameOfPath(const std::string& path)
+{
+    size_t p = path.find_last_of("\\/:");
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string FolderOfPath(const std::string& path)
+{
+    size_t p = path.find_last_of("\\/");
+    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
+}
+
+std::string WithoutLastExtension(const std::string& name)
+{
+    size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string StubWindowClass(bool autoUpdateAgent, const std::string& ownPath)
+{
+    if (!autoUpdateAgent) return ownPath;
+    return ".AutoUpdate." + WithoutLastExtension(FileNameOfPath(ownPath));
+}
+
+std::string AgentCopyWindowClass(const std::string& agentFileName)
+{
+    return ".AutoUpdate.X_" + WithoutLastExtension(agentFileName);
+}
+
+std::string AgentCopyExtraArgs(const std::string& transient, const std::string& delay)
+{
+    // Both are handed on: dropping the transient settings because a delay
+    // was given would silently lose what the caller asked for.
+    std::string extra;
+    if (!transient.empty()) extra += " /TRANSIENTx=" + transient;
+    if (!delay.empty()) extra += " /SleepX=" + delay;
+    return extra;
+}
+
+std::string RelaunchCommandLine(const std::string& copyPath, const std::string& args, const std::string& ownPath)
+{
+    std::string tail = args + " /SpanCdLvl=2 /SpanDiskFName1=\"" + ownPath + ".001\"" + " /OriginExe=\"" + ownPath +
+                       "\"";
+    return copyPath + " " + Trim(tail);
+}
+
+std::pair<int64_t, int64_t> WmMsgParams(const std::string& value)
+{
+    std::string list = ":" + value + ":";
+    return {TextToInt64(SUB::Get(list, 0, ""), 0), TextToInt64(SUB::Get(list, 1, ""), 0)};
+}

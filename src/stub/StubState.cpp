@@ -1,0 +1,34 @@
+#include "stub/StubState.h"
+
+#include "package/PackX.h"
+#include "text/SLangId.h"
+
+namespace {
+TGFileInfo* gPackage = nullptr;
+TGFileInfo gNoPackage;
+bool gIsAgent = false;
+int gExitCode = 0;
+TAgentState gAgentState;
+TMemorySettingsStore gSettings;
+}  // namespace
+
+void SetOwnPackage(TGFileInfo* info) { gPackage = info; }
+TGFileInfo& OwnPackage() { return gPackage ? *gPackage : gNoPackage; }
+bool HasOwnPackage() { return gPackage != nullptr; }
+
+bool ThisIs_AutoUpdateProg() { return gIsAgent; }
+void SetThisIs_AutoUpdateProg(bool value) { gIsAgent = value; }
+
+void SetStubExitCode(int code) { gExitCode = code; }
+int StubExitCode() { return gExitCode; }
+
+TAgentState& AgentState() { return gAgentState; }
+TAgentSettingsStore& AgentSettings() { return gSettings; }
+
+std::string StubLangText(const std::string& key, const std::string& def)
+{
+    return LangText(OwnPackage().LanguageBlock, key, def);
+}
+int StubCharset() { return LangCharset(OwnPackage().LanguageBlock); }
+int StubFontSize() { return LangFontSize(OwnPackage().LanguageBlock); }
+std::string StubFontName() { return LangFontName(OwnPackage().LanguageBlock); }

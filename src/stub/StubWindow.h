@@ -1,0 +1,32 @@
+// The stub's one top-level window: the setup's progress window, or the
+// agent's hidden message endpoint and one-second clock.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Registers the class, creates the window hidden, runs the message loop
+// until the run ends, then stops the timer and any download.
+void WinMain();
+
+LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+
+// First call only asks a running download to stop (false); a second one
+// lets the window close (true).
+bool CloseMainWindow();
+void DestroyMainWindow();
+
+void SetStatusText(const std::string& text, const std::string& fontName, int charset, int sizePoints);
+
+HWND StartupWindow();
+HWND StartupMainBar();
+HWND StartupActivityBar();
+HWND StartupStatusLabel();
+void ShowStartupWindow(bool show);
+void ShowActivityBar(bool show);
+
+// Messages between the plain agent and its resident copy.
+constexpr UINT wm_ShutDown = 0x463;
+constexpr UINT wm_LocalMsg = 0x464;
+constexpr UINT wm_AgentMsg = 0x465;

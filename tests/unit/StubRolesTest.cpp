@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "stub/StubAgentState.h"
+#include "stub/StubGlob.h"
+#include "stub/StubLayout.h"
+#include "stub/StubRoles.h"
+#include "stub/StubUtil.h"
+
+TEST(StubRoles, BranchFollowsTrailerNameAndSwitch)
+{
+    struct Case {
+        bool agent, spanned;
+        int64_t lvl;
+        const char* own;
+        const char* agentName;
+        TStubBranch want;
+    } cases[] = {
+        {false, false, 1, "setup.exe", "agent.exe", TStubBranch::PlainStub},
+        {true, false, 1, "Agent.EXE", " agent.exe ", TStubBranch::PlainAgent},
+        {true, false, 1, "x_agent.exe", "agent.exe", TStubBranch::AgentCopy},
+        // An agent package under a foreign name runs like a plain stub.
+        {true, false, 1, "other.exe", "agent.exe", TStubBranch::PlainStub},
+        {false, true, 1, "setup.exe", "", TStubBranch::SpannedFirstStart},
+        {false, true, 2, "Y_setup.exe", "", TStubBranch::PlainStub},
+        {false, true, 3, "setup.exe", "", TStubBranch::PlainStub},
+    };
+    for (const auto& c : cases) {
+        TRoleFacts f{c.agent, c.spanned, c.lvl, c.own, c.agentName};
+        EXPECT_EQ(ChooseBranch(f), c.want) << c.own << " lvl " << c.lvl;
+    }
+}
+
+TEST(StubRoles, MarkerClassesAndPaths)
+{
+    EXPECT_EQ(StubWindowClass(false, "C:\\dl\\setup.exe"), "C:\\dl\\setup.exe");
+    EXPECT_EQ(StubWindowClass(true, "C:\\app\\agent.v2.exe"), ".AutoUpdate.agent.v2");
+    EXPECT_EQ(StubWindowClass(true, "C:\\app\\X_agent.exe"), ".AutoUpdate.X_agent");
+    EXPECT_EQ(AgentCopyWindowClass("agent.exe"), ".AutoUpdate.X_agent");
+    EXPECT_EQ(RelaunchCommandLine("C:\\T\\SETUP_1\\Y_s.exe", "/a", "D:\\s.exe"),
+              "C:\\T\\SETUP_1\\Y_s.exe /a /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\" /OriginExe=\"D:\\s.exe\"");
+    EXPECT_EQ(RelaunchCommandLine("Y", "", "D:\\s.exe"),
+              "Y /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\" /OriginExe=\"D:\\s.exe\"");
+    EXPECT_EQ(AgentCopyExtraArgs("", ""), "");
+    EXPECT_EQ(AgentCopyExtraArgs("|1|0|", "5"), " /TRANSIENTx=|1|0| /SleepX=5");
+}
+
+TEST(StubRoles, WmMsgValues)
+{
+    using P = std::pair<int64_t, int64_t>;
+    EXPECT_EQ(WmMsgParams("123"), P(123, 0));
+    EXPECT_EQ(WmMsgParams("12:34"), P(12, 34));
+    EXPECT_EQ(WmMsgParams("a:b"), P(0, 0));
+}
+
+TEST(RunLog, FileNameAndLineLayout)
+{
+    EXPECT_EQ(RunLogFileNameFor("C:\\app\\tool.exe"), "C:\\app\\X_tool.log");
+    EXPECT_EQ(RunLogFileNameFor("C:\\app\\X_tool.exe"), "C:\\app\\X_tool.log");
+    EXPECT_EQ(RunLogFileNameFor("C:\\app\\x_tool.exe"), "C:\\app\\X_x_tool.log");
+    EXPECT_EQ(RunLogFileNameFor("C:\\app\\tool.v1.exe"), "C:\\app\\X_tool.v1.log");
+    EXPECT_EQ(RunLogLineText("06/12/26 10:00:00", 123, "   ", "hello"), "06/12/26 10:00:00   123   hello");
+    EXPECT_EQ(RunLogLineText("s", 1234567, " X ", ""), "s 1234567 X ");
+}
+
+TEST(Progress, ActivityCycle)
+{
+    int c = 0;
+    for (int i = 0; i < 10; ++i) c = NextActivityPosition(c);
+    EXPECT_EQ(c, 4);
+}
+
+TEST(StartupWindow, LayoutLeftToRightAndRightToLeft)
+{
+    EXPECT_TRUE(IsRightToLeftCharset(177));
+    EXPECT_TRUE(IsRightToLeftCharset(178));
+    EXPECT_FALSE(IsRightToLeftCharset(0));
+    TStartupLayout ltr = StartupLayout(false), rtl = StartupLayout(true);
+    EXPECT_EQ(ltr.label.x, 70);
+    EXPECT_EQ(ltr.activityBar.x, 416);
+    EXPECT_EQ(rtl.label.x, 122);
+    EXPECT_EQ(rtl.activityBar.x, 70);
+    EXPECT_EQ(rtl.mainBar.x, 70);
+    EXPECT_EQ(CenteredOrigin(0, 1023, 492), 265);
+}
+
+TEST(AgentMessages, DispatchReadsStoresAndIgnores)
+{
+    TAgentState st;
+    TMemorySettingsStore store;
+    EXPECT_EQ(AgentMessageDispatch(st, store, 12, 3600), 0);
+    EXPECT_EQ(AgentMessageDispatch(st, store, 8, 0), 3600);
+    EXPECT_EQ(AgentMessageDispatch(st, store, 99, 5), 0);
+    EXPECT_EQ(AgentMessageDispatch(st, store, 22, 0x1234), 0);
+    EXPECT_EQ(st.transient[2], 0x34);
+    EXPECT_EQ(AgentMessageDispatch(st, store, 31, 2), 0);
+    EXPECT_TRUE(st.probeNowRequested);
+    EXPECT_EQ(st.autoUpdateTimerCount, 1);
+    EXPECT_EQ(st.agentMode, 2);
+    AgentMessageDispatch(st, store, 30, 1);
+    EXPECT_FALSE(AgentStopCountdownTick(st));  // 1 -> 0
+    EXPECT_TRUE(AgentStopCountdownTick(st));   // 0: end
+    EXPECT_FALSE(AgentStopCountdownTick(st));  // -1: never again
+}
+
+TEST(AgentMessages, OverrideList)
+{
+    TAgentState st;
+    EXPECT_EQ(OverridesToList(st), "|255|255|255|255|255|255|255|255|");
+    OverridesFromList(st, "|0|x||1|");
+    EXPECT_EQ(OverridesToList(st), "|0|255|255|1|255|255|255|255|");
+}
+
+TEST(SetupTemp, FolderNameUsesTimePart)
+{
+    EXPECT_EQ(SetupTempFolderName("C:\\Temp\\", 0x5A3B1234u), "C:\\Temp\\SETUP_4660");
+}

@@ -77,3 +77,15 @@ foreach(script ${LUM_E2E_TESTS})
     ENVIRONMENT "${LUM_TEST_ENV};LUM_NATIVE_BUILD_DIR=${LUM_NATIVE_BUILD_DIR}" TIMEOUT 600
     DEPENDS wine_prepare)
 endforeach()
+
+# --- planted DLL fixture ---
+# A library that leaves a marker file beside itself when loaded: the Win64
+# tests plant it beside a program under system libraries' names. Its version
+# resource feeds the version readers' tests.
+add_library(plantdll SHARED ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.cpp
+  ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.rc)
+set_target_properties(plantdll PROPERTIES PREFIX "")
+if(TARGET win_tests)
+  add_dependencies(win_tests plantdll)
+endif()
+# --- end of planted DLL fixture ---

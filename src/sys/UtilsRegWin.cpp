@@ -1,4 +1,5 @@
 // Utils, Win32 half: registry reading, and the user and computer names.
+#include <cstring>
 #include <vector>
 
 #include "sys/Handles.h"

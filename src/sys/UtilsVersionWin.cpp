@@ -1,5 +1,6 @@
 // Utils, Win32 half: version resources and the operating system's version.
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -10,16 +11,47 @@
 
 namespace {
 
+// version.dll is not one of the libraries the system always takes from its
+// own folder, so it is not imported (the loader would look for it beside the
+// program first) but loaded from the system folder when first needed.
+struct VersionApi {
+    DWORD(WINAPI* infoSize)(LPCSTR, LPDWORD) = nullptr;
+    BOOL(WINAPI* info)(LPCSTR, DWORD, DWORD, LPVOID) = nullptr;
+    BOOL(WINAPI* query)(LPCVOID, LPCSTR, LPVOID*, PUINT) = nullptr;
+    bool Present() const { return infoSize && info && query; }
+};
+
+const VersionApi& Version()
+{
+    static const VersionApi api = [] {
+        VersionApi a;
+        if (HMODULE h = LoadSystemLibrary("version.dll")) {
+            a.infoSize = ProcCast<decltype(a.infoSize)>(::GetProcAddress(h, "GetFileVersionInfoSizeA"));
+            a.info = ProcCast<decltype(a.info)>(::GetProcAddress(h, "GetFileVersionInfoA"));
+            a.query = ProcCast<decltype(a.query)>(::GetProcAddress(h, "VerQueryValueA"));
+        }
+        return a;
+    }();
+    return api;
+}
+
 // The whole version resource of a file, empty when it has none.
 std::vector<char> VersionResource(const std::string& file)
 {
+    const VersionApi& api = Version();
+    if (!api.Present()) return {};
     const std::string path = file.empty() ? OwnPath() : file;
     DWORD ignored = 0;
-    const DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD size = api.infoSize(path.c_str(), &ignored);
     if (size == 0) return {};
     std::vector<char> data(size);
-    if (!::GetFileVersionInfoA(path.c_str(), 0, size, data.data())) return {};
+    if (!api.info(path.c_str(), 0, size, data.data())) return {};
     return data;
+}
+
+bool QueryValue(const std::vector<char>& data, const char* subBlock, void** value, UINT* len)
+{
+    return Version().query(data.data(), subBlock, value, len) != FALSE;
 }
 
 bool NeedsReformat(int width, int parts) { return width > 1 || parts < 4; }
@@ -33,7 +65,7 @@ std::string GetExeVersion(const std::string& file, int width, int parts)
         if (data.empty()) return "";
         VS_FIXEDFILEINFO* info = nullptr;
         UINT len = 0;
-        if (!::VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &len) || !info ||
+        if (!QueryValue(data, "\\", reinterpret_cast<void**>(&info), &len) || !info ||
             len < sizeof(VS_FIXEDFILEINFO))
             return "";
         return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
@@ -48,17 +80,17 @@ std::string GetProductVersion(const std::string& file, int width, int parts)
     try {
         const std::vector<char> data = VersionResource(file);
         if (data.empty()) return "";
-        const WORD* translation = nullptr;
+        WORD* translation = nullptr;
         UINT len = 0;
-        if (!::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation",
-                              reinterpret_cast<void**>(const_cast<WORD**>(&translation)), &len) ||
+        if (!QueryValue(data, "\\VarFileInfo\\Translation",
+                              reinterpret_cast<void**>(&translation), &len) ||
             !translation || len < 2 * sizeof(WORD))
             return "";
         char query[64];
         std::snprintf(query, sizeof query, "\\StringFileInfo\\%.4x%.4x\\%s", translation[0], translation[1],
                       "ProductVersion");
-        const char* value = nullptr;
-        if (!::VerQueryValueA(data.data(), query, reinterpret_cast<void**>(const_cast<char**>(&value)), &len) ||
+        char* value = nullptr;
+        if (!QueryValue(data, query, reinterpret_cast<void**>(&value), &len) ||
             !value || len == 0)
             return "";
         // len counts characters, possibly with the terminating NUL.

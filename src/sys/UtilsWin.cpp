@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cstring>
 #include <exception>
 
 #include "sys/Handles.h"

@@ -26,6 +26,11 @@ Fn ProcCast(FARPROC proc)
 // are kept for the life of the process. Later calls do nothing.
 void InitWin64();
 
+// A system library by its file name ("version.dll"): the one the process
+// already has, else loaded from the system folder by full path and kept for
+// the life of the process. Never searched for elsewhere. nullptr when absent.
+HMODULE LoadSystemLibrary(const char* name);
+
 // True when InitWin64 could restrict the DLL search path to the system folder
 // (SetDefaultDllDirectories is present and succeeded).
 bool DllSearchPathRestricted();

@@ -50,22 +50,6 @@ std::string SystemFolderWithSlash()
     return dir;
 }
 
-// A system library that the process already has, or else one loaded from
-// the system folder by full path (kept for the life of the process).
-HMODULE SystemLibrary(const char* name)
-{
-    if (HMODULE h = ::GetModuleHandleA(name)) return h;
-    std::string dir = SystemFolderWithSlash();
-    if (dir.empty()) return nullptr;
-    return ::LoadLibraryExA((dir + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-bool Exports(const char* library, const char* name)
-{
-    HMODULE h = SystemLibrary(library);
-    return h && ::GetProcAddress(h, name);
-}
-
 HMODULE LoadQuietly(const std::string& path, DWORD flags)
 {
     UINT previous = ::SetErrorMode(SEM_NOOPENFILEERRORBOX);
@@ -74,7 +58,24 @@ HMODULE LoadQuietly(const std::string& path, DWORD flags)
     return h;
 }
 
+bool Exports(const char* library, const char* name)
+{
+    HMODULE h = LoadSystemLibrary(library);
+    return h && ::GetProcAddress(h, name);
+}
+
 }  // namespace
+
+HMODULE LoadSystemLibrary(const char* name)
+{
+    // Always by full path: a module of the same name that is already loaded
+    // may be one that came from somewhere else.
+    std::string dir = SystemFolderWithSlash();
+    if (dir.empty()) return nullptr;
+    // The altered search path takes the library's own imports from its
+    // folder (the system folder) too, where the search is not restricted.
+    return LoadQuietly(dir + name, gSearchRestricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH);
+}
 
 void InitWin64()
 {
@@ -90,13 +91,8 @@ void InitWin64()
     if (auto setDllDir = ProcCast<SetDllDirectoryAFn>(Kernel32Proc("SetDllDirectoryA")))
         setDllDir("");
 
-    std::string dir = SystemFolderWithSlash();
-    if (dir.empty()) return;
-    // Without the restricted search, the altered search path makes each
-    // library's own imports come from its folder (the system folder) too.
-    DWORD flags = gSearchRestricted ? 0 : LOAD_WITH_ALTERED_SEARCH_PATH;
     for (size_t i = 0; i < sizeof(kStartupLibraries) / sizeof(kStartupLibraries[0]); ++i)
-        gStartupHandles[i] = LoadQuietly(dir + kStartupLibraries[i], flags);
+        gStartupHandles[i] = LoadSystemLibrary(kStartupLibraries[i]);
 }
 
 bool DllSearchPathRestricted() { return gSearchRestricted; }

@@ -1,0 +1,67 @@
+"""GetOsVersion names the Windows version that Wine is set to pretend:
+"XP", "7" and "10" under winecfg -v winxp, win7 and win10.
+
+The version is switched in a private copy of the build's prefix, so tests
+running at the same time in the shared prefix never see another version;
+dropping the copy at the end is the restore."""
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+import lumtest
+
+# winecfg setting -> (version text, name, OS code) that sysprobe must print.
+EXPECTED = {
+    "winxp": ("5.1", "XP", 0x20),
+    "win7": ("6.1", "7", 0x400),
+    "win10": ("10.0", "10", 0x200000),
+}
+
+
+class OsVersionNaming(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = lumtest.work_dir("osversion")
+        cls.prefix = os.path.join(cls.work, "prefix")
+        subprocess.run(["cp", "-a", lumtest.ENV["WINEPREFIX"], cls.prefix], check=True)
+        cls.env = dict(lumtest.ENV, WINEPREFIX=cls.prefix)
+        # The first call starts this prefix's own wineserver: its output
+        # must not be on a pipe.
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=cls.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["wineserver", "-k"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        shutil.rmtree(cls.work, ignore_errors=True)
+
+    def wine(self, args, **kw):
+        kw.setdefault("stdout", subprocess.DEVNULL)
+        return subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=120, **kw)
+
+    def probe(self):
+        with tempfile.TemporaryFile() as out:
+            p = self.wine([lumtest.build_file("sysprobe.exe"), "osversion"], stdout=out)
+            self.assertEqual(p.returncode, 0)
+            out.seek(0)
+            line = out.read().decode("latin-1").strip()
+        fields = line.split("|")
+        self.assertEqual(len(fields), 6, line)
+        return fields
+
+    def test_names_under_each_setting(self):
+        for setting, (version, name, code) in EXPECTED.items():
+            with self.subTest(setting=setting):
+                self.assertEqual(self.wine(["winecfg", "-v", setting]).returncode, 0)
+                got_version, got_name, _sp, build, got_code, is64 = self.probe()
+                self.assertEqual((got_version, got_name, int(got_code, 16)), (version, name, code))
+                self.assertGreater(int(build), 0)
+                self.assertEqual(is64, "0", "a 32-bit prefix is not 64-bit Windows")
+
+
+if __name__ == "__main__":
+    lumtest.main()

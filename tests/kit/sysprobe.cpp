@@ -1,0 +1,56 @@
+// Test-kit probe of the system services, run by the Windows and e2e tests in
+// a process of its own:
+//   sysprobe init            InitWin64, then prints each start-up library's
+//                            loaded path ("name=path", "name=" when absent)
+//                            and "restricted=0|1"
+//   sysprobe load NAME       a plain LoadLibrary of NAME (the unprotected way);
+//                            exit code 0 when it loaded
+//   sysprobe osversion       GetOsVersion as "version|name|sp|build|code|is64"
+//   sysprobe devtest         DevTestMode as 0 or 1
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "sys/UtilsWin.h"
+#include "sys/Win64.h"
+
+namespace {
+
+int Init()
+{
+    InitWin64();
+    for (const char* name : {"shell32.dll", "USP10.dll", "MSLS31.dll", "RICHED32.DLL"}) {
+        std::string path;
+        if (HMODULE h = GetModuleHandleA(name)) {
+            char buf[MAX_PATH];
+            DWORD n = GetModuleFileNameA(h, buf, sizeof buf);
+            path.assign(buf, n);
+        }
+        std::printf("%s=%s\n", name, path.c_str());
+    }
+    std::printf("restricted=%d\n", DllSearchPathRestricted() ? 1 : 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "init") return Init();
+    if (cmd == "load" && argc > 2) return LoadLibraryA(argv[2]) ? 0 : 1;
+    if (cmd == "osversion") {
+        const TOsVersionInfo v = GetOsVersion();
+        std::printf("%s|%s|%s|%u|0x%X|%d\n", v.version.c_str(), v.name.c_str(), v.servicePack.c_str(),
+                    static_cast<unsigned>(v.build), static_cast<unsigned>(v.code), IsWindows64() ? 1 : 0);
+        return 0;
+    }
+    if (cmd == "devtest") {
+        std::printf("%d\n", DevTestMode() ? 1 : 0);
+        return 0;
+    }
+    std::fprintf(stderr, "usage: sysprobe init | load NAME | osversion | devtest\n");
+    return 2;
+}

@@ -84,6 +84,8 @@ private:
     std::string WriteSource(const TSource& src, TPackReport& report);
     std::string Finish(TPackReport& report);
     uint64_t Room() const;
+    void FitEntry(const std::string& header, const std::string& chunk, uint64_t overhead, uint64_t& take,
+                  std::string& entry) const;
 
     const TPackPlan& Plan;
     const std::string& OutPath;
@@ -128,6 +130,26 @@ std::string TVolumeWriter::EndVolume(bool more) {
     return "";
 }
 
+// Shrinks the entry to the room left in the volume: a few guesses scaled by
+// the compression seen so far, then the size that fits even when stored (a
+// compressed entry is only ever smaller than the stored one).
+void TVolumeWriter::FitEntry(const std::string& header, const std::string& chunk, uint64_t overhead, uint64_t& take,
+                             std::string& entry) const {
+    const uint64_t room = Room();
+    const uint64_t storedFit = room - overhead;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const double scale = static_cast<double>(room) / static_cast<double>(entry.size()) * 0.97;
+        const uint64_t guess = std::min<uint64_t>(take - 1, static_cast<uint64_t>(static_cast<double>(take) * scale));
+        if (guess <= storedFit) break;
+        std::string candidate = EncodeEntry(header, chunk.data(), static_cast<size_t>(guess), Plan.Level);
+        take = guess;
+        entry = std::move(candidate);
+        if (entry.size() <= room) return;
+    }
+    take = storedFit;
+    entry = EncodeEntry(header, chunk.data(), static_cast<size_t>(take), Plan.Level);
+}
+
 std::string TVolumeWriter::WriteSource(const TSource& src, TPackReport& report) {
     const TPackItem& item = *src.Item;
     TPackFile in;
@@ -151,12 +173,7 @@ std::string TVolumeWriter::WriteSource(const TSource& src, TPackReport& report) 
             return "'" + item.SourcePath + "' changed while it was packed (it is shorter than " +
                    std::to_string(src.Size) + " bytes)";
         std::string entry = EncodeEntry(header, chunk.data(), chunk.size(), Plan.Level);
-        if (entry.size() > Room()) {
-            // A stored entry of this much data fits by construction, and a
-            // compressed one is only ever smaller.
-            take = Room() - overhead;
-            entry = EncodeEntry(header, chunk.data(), static_cast<size_t>(take), Plan.Level);
-        }
+        if (entry.size() > Room()) FitEntry(header, chunk, overhead, take, entry);
         if (!File.Append(entry)) return "cannot write '" + Volumes.back().TempName + "'";
         Written += entry.size();
         pos += take;

@@ -130,6 +130,8 @@ using ClusterSizeFn = uint32_t (*)(const std::string& path);
 // unscramble gives a random number text of at most five digits, so it never
 // equals another value.
 std::string UnscrambleValue(const std::string& value);
+// The same without the random fallback: false when the value does not unscramble.
+bool UnscrambleValueChecked(const std::string& value, std::string& plain);
 // The builder's inverse: UnscrambleValue(ScrambleValue(t)) == t for every t.
 std::string ScrambleValue(const std::string& plain);
 

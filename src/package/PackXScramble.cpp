@@ -58,18 +58,16 @@ std::string DecodeShiftedHex(const std::string& value) {
 
 }  // namespace
 
-std::string UnscrambleValue(const std::string& value) {
-    const std::string fallback = std::to_string(RandomInt(0, 99998));
-
+bool UnscrambleValueChecked(const std::string& value, std::string& plain) {
     std::string d = DecodeShiftedHex(value);
     const int m = static_cast<int>(d.size());
-    if (m <= 4) return fallback;
+    if (m <= 4) return false;
     auto at = [&d](int i) -> unsigned char& { return reinterpret_cast<unsigned char&>(d[i - 1]); };
 
     unsigned char sum = 0;
     for (int i = 1; i <= m; ++i)
         if (i != m - 1) sum += at(i);
-    if (sum != at(m - 1)) return fallback;
+    if (sum != at(m - 1)) return false;
 
     const unsigned char k = at(1) ^ at(m);
     for (int i = 2; i <= m - 1; ++i) at(i) ^= k;
@@ -78,8 +76,16 @@ std::string UnscrambleValue(const std::string& value) {
     const int count = m - a - b - 4;
     // Padding lengths that leave no room for the token mean the value is not
     // one of ours (the check byte matched by chance): it does not unscramble.
-    if (count < 0) return fallback;
-    return d.substr(a + 3, count);
+    if (count < 0) return false;
+    plain = d.substr(a + 3, count);
+    return true;
+}
+
+std::string UnscrambleValue(const std::string& value) {
+    // The result starts as a random number text; a valid value replaces it.
+    const std::string fallback = std::to_string(RandomInt(0, 99998));
+    std::string plain;
+    return UnscrambleValueChecked(value, plain) ? plain : fallback;
 }
 
 std::string ScrambleValue(const std::string& plain) {

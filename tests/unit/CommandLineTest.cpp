@@ -106,6 +106,7 @@ TEST(CommandLine, RemoveSwitchTakesTheWholeValue)
         // A "/" inside the value does not end it.
         {"E.exe /SpanDiskFName1=\"D:/disk one/p.001\" /x", "/SpanDiskFName1=", "E.exe /x"},
         {"E.exe /SpanDiskFName1=D:/disk/p.001 /x", "/SpanDiskFName1=", "E.exe /x"},
+        {"E.exe /SpanDiskFName1=\"D:/a /b/p.001\" /x", "/SpanDiskFName1=", "E.exe /x"},
         {"E.exe /spancdlvl=2 /x", "/SpanCdLvl=", "E.exe /spancdlvl=2 /x"},  // case-sensitive
         {"E.exe /x", "/SpanCdLvl=", "E.exe /x"},
         {"E.exe /x", "", "E.exe /x"},

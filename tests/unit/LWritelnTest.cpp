@@ -1,6 +1,7 @@
 // The debug channel's line writer: buffering, pieces, exception records.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -97,11 +98,15 @@ TEST_F(TraceTest, NoSinkDiscardsAndAFailingSinkIsSwallowed)
 TEST_F(TraceTest, ConcurrentLinesStayWhole)
 {
     constexpr int kThreads = 4;
-    constexpr int kLines = 200;
+    constexpr int kLines = 3000;
+    std::atomic<int> ready{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([t] {
+        threads.emplace_back([t, &ready] {
             const std::string line(300, static_cast<char>('A' + t));
+            // Start together, so that the writers really overlap.
+            ++ready;
+            while (ready.load() < kThreads) std::this_thread::yield();
             for (int i = 0; i < kLines; ++i) Trace(line);
         });
     }

@@ -86,6 +86,8 @@ int Create(const std::vector<std::string>& args, const char* argv0) {
     if (out.empty()) out = m.Output;
     if (out.empty()) out = (fs::path(manifestPath).parent_path() / fs::path(manifestPath).stem()).string() + ".exe";
 
+    std::error_code ec;
+    if (fs::path parent = fs::path(out).parent_path(); !parent.empty()) fs::create_directories(parent, ec);
     TPackReport report;
     if (auto e = WritePackage(m.Plan, out, &report); !e.empty()) return Fail(out + ": " + e);
     std::cout << "wrote";

@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# lumpack end to end, natively: the example manifest is built into a package
+# that lists, verifies and extracts to byte-identical files with their times;
+# the same as a two-volume package; small volumes that carry real checksums;
+# and the faults: manifest errors with file:line, damaged packages with an
+# offset, and no half-written output.
+set -uo pipefail
+LUMPACK=$(readlink -f "${LUMPACK:?path of the lumpack binary}")
+[ -x "$LUMPACK" ] || { echo "no lumpack binary at $LUMPACK"; exit 1; }
+SRC=${LUM_SOURCE_DIR:?source tree}
+WORK=${LUMPACK_WORK:-$(mktemp -d)}/e2e
+rm -rf "$WORK" && mkdir -p "$WORK" && cd "$WORK" || exit 1
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+
+# A stand-in stub image: "MZ" at 0, "PE\0\0" at 256, padded past 51,200 bytes.
+fake_stub() {
+  python3 - "$1" "$2" <<'EOF'
+import sys
+b = bytearray(int(sys.argv[2])); b[0:2] = b"MZ"; b[256:260] = b"PE\0\0"
+open(sys.argv[1], "wb").write(b)
+EOF
+}
+
+# The payload the example manifest names.
+mkdir -p payload/data
+head -c 300000 /dev/urandom >payload/Engine.exe
+printf 'Read me.\r\n' >payload/readme.txt
+head -c 9437185 /dev/zero >payload/data/big.bin          # 9 MiB + 1: three entries
+seq 1 200000 >payload/data/numbers.txt
+: >payload/data/empty.dat
+touch -d '2021-06-15 10:20:30' payload/Engine.exe payload/readme.txt payload/data/big.bin
+touch -d '2019-03-01 08:00:00' payload/data/numbers.txt payload/data/empty.dat
+cp "$SRC/examples/sample.ini" .
+fake_stub stub.exe 60000
+
+# Compares every payload file with its extracted copy: bytes and mtime.
+check_tree() { # $1 = extraction folder, $2 = label
+  local f src bad=0
+  for f in Engine.exe readme.txt big.bin numbers.txt empty.dat; do
+    src=payload/$f; [ -f "$src" ] || src=payload/data/$f
+    if ! cmp -s "$src" "$1/$f"; then fail "$2: $f differs"; bad=1; continue; fi
+    if [ "$(stat -c %Y "$src")" != "$(stat -c %Y "$1/$f")" ]; then
+      fail "$2: time of $f: $(stat -c %y "$1/$f"), expected $(stat -c %y "$src")"; bad=1
+    fi
+  done
+  [ $bad = 0 ] && ok "$2: files and times identical"
+}
+
+# 1. One volume from the example manifest.
+if "$LUMPACK" create sample.ini --stub stub.exe >create.txt 2>&1 && [ -f MySetup.exe ]; then
+  ok "create"
+else
+  fail "create: $(cat create.txt)"
+fi
+"$LUMPACK" list MySetup.exe >list.txt 2>&1 || fail "list exited non-zero: $(tail -3 list.txt)"
+grep -q "IdentityToken     'MyProduct-7F3A-2024'" list.txt || fail "list does not show the unscrambled token"
+grep -q "\[start: Engine.exe\* /silent\]" list.txt || fail "list does not show the launch mark"
+grep -q "FilesCount        5" list.txt || fail "FilesCount is not 5 (files)"
+grep -q "BlockCount        3" list.txt || fail "BlockCount is not 3"
+grep -q "Flags             08h ShowActivityBar" list.txt || fail "flags not as in the manifest"
+[ "$(grep -c ' big.bin$' list.txt)" = 3 ] || fail "big.bin is not stored as three entries"
+awk '$2 ~ /^(zlib|stored|empty)$/ && $4 > 4194304 { bad = 1 } END { exit bad }' list.txt || fail "an entry holds more than 4 MiB"
+grep -q "2019-03-01 08:00:00  numbers.txt" list.txt || fail "the DOS time of numbers.txt is not stored"
+"$LUMPACK" verify MySetup.exe >verify.txt 2>&1 && ok "verify" || fail "verify: $(cat verify.txt)"
+"$LUMPACK" extract MySetup.exe out1 >extract.txt 2>&1 || fail "extract: $(cat extract.txt)"
+grep -q "start: Engine.exe\* /silent" extract.txt || fail "extract does not report the program to start"
+check_tree out1 "one volume"
+# Re-extracting over the same folder replaces the files rather than appending.
+"$LUMPACK" extract MySetup.exe out1 >/dev/null 2>&1 && check_tree out1 "re-extraction"
+
+# 2. Two volumes.
+sed 's/^VolumeSize = 0/VolumeSize = 400K/' sample.ini >two.ini
+"$LUMPACK" create two.ini --stub stub.exe -o two/Two.exe >create2.txt 2>&1 || fail "create two volumes: $(cat create2.txt)"
+if [ -f two/Two.exe.002 ] && [ ! -f two/Two.exe.003 ]; then ok "two volumes written"; else fail "expected exactly two volumes: $(ls two)"; fi
+[ "$(stat -c %s two/Two.exe)" -le 409600 ] && [ "$(stat -c %s two/Two.exe.002)" -le 409600 ] || fail "a volume exceeds 400K"
+"$LUMPACK" list two/Two.exe >list2.txt 2>&1 || fail "list of two volumes"
+[ "$(grep -c 'MultiVolume' list2.txt)" = 1 ] || fail "pfMultiVolume must be set on the first volume only"
+grep -q "FilesCount        6" list2.txt || fail "FilesCount is not files + volume changes"
+"$LUMPACK" verify two/Two.exe >verify2.txt 2>&1 && grep -q "OK: 2 volume" verify2.txt && ok "verify two volumes" \
+  || fail "verify two volumes: $(cat verify2.txt)"
+"$LUMPACK" extract two/Two.exe out2 >/dev/null 2>&1 || fail "extract two volumes"
+check_tree out2 "two volumes"
+mv two/Two.exe.002 two/hidden
+"$LUMPACK" verify two/Two.exe >missing.txt 2>&1 && fail "verify passed without volume 2" \
+  || grep -q "Two.exe.002: volume 2 is missing" missing.txt || fail "missing volume message: $(cat missing.txt)"
+mv two/hidden two/Two.exe.002
+
+# 3. Small volumes: files of at most 51,200 bytes carry a real checksum.
+mkdir -p small/in && head -c 20000 /dev/urandom >small/in/a.bin && seq 1 9000 >small/in/b.txt
+fake_stub small/stub.exe 1024
+cat >small/small.ini <<'EOF'
+[Package]
+Stub = stub.exe
+VolumeSize = 24K
+[Files]
+a.bin = in/a.bin
+b.txt = in/b.txt
+EOF
+"$LUMPACK" create small/small.ini -o small/S.exe >/dev/null 2>&1 || fail "create small volumes"
+"$LUMPACK" list small/S.exe >list3.txt 2>&1
+if grep -q "(not computed)" list3.txt || ! grep -q "(matches)" list3.txt; then fail "small volumes should carry computed checksums"; else ok "real checksums"; fi
+"$LUMPACK" verify small/S.exe >/dev/null 2>&1 || fail "verify small volumes"
+printf '\x55' | dd of=small/S.exe.002 bs=1 seek=500 conv=notrunc 2>/dev/null
+"$LUMPACK" verify small/S.exe >bad.txt 2>&1 && fail "verify passed a damaged volume" \
+  || { grep -q "S.exe.002: offset .*checksum mismatch" bad.txt && ok "checksum fault found"; } || fail "checksum message: $(cat bad.txt)"
+
+# 4. Damaged packages: a clear message with an offset, a non-zero exit.
+expect_fault() { # $1 = file, $2 = pattern, $3 = label
+  local out rc
+  out=$("$LUMPACK" verify "$1" 2>&1); rc=$?
+  if [ $rc = 0 ]; then fail "$3: verify passed"; elif ! grep -q -- "$2" <<<"$out"; then fail "$3: message '$out'"; else ok "$3"; fi
+  "$LUMPACK" list "$1" >/dev/null 2>&1 && fail "$3: list passed"
+}
+size=$(stat -c %s MySetup.exe)
+head -c $((size - 10)) MySetup.exe >cut.exe
+expect_fault cut.exe "points past the end of the file" "truncated package"
+cp MySetup.exe flip.exe
+entry=$(awk '$2 == "zlib" { print $1; exit }' list.txt)
+printf '\x00\x00\x00\x00' | dd of=flip.exe bs=1 seek=$((entry + 40)) conv=notrunc 2>/dev/null
+expect_fault flip.exe "offset $entry: zlib stream: " "damaged zlib stream"
+cp MySetup.exe big.exe
+printf '\x00\x00\x00\x80' | dd of=big.exe bs=1 seek="$entry" conv=notrunc 2>/dev/null
+expect_fault big.exe "entry at offset $entry: length -2147483648 is invalid" "entry length INT_MIN"
+printf '\xff\xff\xff\x7f' | dd of=big.exe bs=1 seek="$entry" conv=notrunc 2>/dev/null
+expect_fault big.exe "runs past the package end" "entry length past the end"
+head -c 1000 /dev/urandom >noise.bin
+expect_fault noise.bin "offset" "not a package"
+
+# 5. Manifest faults name the manifest and its line; nothing is written.
+manifest_fault() { # $1 = label, $2 = pattern, stdin = manifest
+  cat >bad.ini
+  rm -f bad.exe
+  local out rc
+  out=$("$LUMPACK" create bad.ini --stub stub.exe 2>&1); rc=$?
+  if [ $rc = 0 ]; then fail "$1: create passed"
+  elif ! grep -q -- "$2" <<<"$out"; then fail "$1: message '$out'"
+  elif ls bad.exe* >/dev/null 2>&1; then fail "$1: output left behind"
+  else ok "$1"; fi
+}
+manifest_fault "unknown key" "bad.ini:3: unknown key 'Colour' in \[Options\]" <<'EOF'
+[Options]
+ShowActivityBar = 1
+Colour = blue
+EOF
+manifest_fault "missing file" "bad.ini:2: 'payload/nothere.txt' is not a file" <<'EOF'
+[Files]
+a.txt = payload/nothere.txt
+EOF
+manifest_fault "duplicate name" "bad.ini:3: 'README.TXT' is packed twice (also at line 2)" <<'EOF'
+[Files]
+readme.txt = payload/readme.txt
+README.TXT = payload/Engine.exe
+EOF
+manifest_fault "launch not packed" "bad.ini:4: the program to start, 'Setup.exe', is not among the packed files" <<'EOF'
+[Files]
+readme.txt = payload/readme.txt
+[Launch]
+File = Setup.exe
+EOF
+manifest_fault "folder name" "bad.ini:2: 'sub\\\\a.txt' cannot be a name in the package" <<'EOF'
+[Files]
+sub\a.txt = payload/readme.txt
+EOF
+manifest_fault "bad boolean" "bad.ini:2: RunHidden must be 0 or 1" <<'EOF'
+[Settings]
+RunHidden = maybe
+EOF
+manifest_fault "Internet without block" "InternetPackage = 1 needs an \[Internet\] section" <<'EOF'
+[Options]
+InternetPackage = 1
+EOF
+manifest_fault "volume too small" "VolumeSize 61000 is too small" <<'EOF'
+[Package]
+VolumeSize = 61000
+[Files]
+readme.txt = payload/readme.txt
+EOF
+
+# 6. A failed create leaves an existing output as it was, and no temporary file.
+cp MySetup.exe keep.exe
+"$LUMPACK" create sample.ini --stub noise.bin -o keep.exe >/dev/null 2>&1 && fail "a stub that is not a PE was accepted"
+cmp -s MySetup.exe keep.exe && ! ls ./*.lumpack-tmp >/dev/null 2>&1 && ok "failed create leaves the old output" \
+  || fail "failed create touched the output"
+cp MySetup.exe stub2.exe
+"$LUMPACK" create sample.ini --stub stub2.exe -o x.exe >out.txt 2>&1 && fail "a stub with a package was accepted" \
+  || grep -q "already carries a package" out.txt || fail "stub with package: $(cat out.txt)"
+
+echo "$failures failure(s)"
+[ $failures = 0 ]

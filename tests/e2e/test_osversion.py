@@ -12,11 +12,12 @@ import unittest
 
 import lumtest
 
-# winecfg setting -> (version text, name, OS code) that sysprobe must print.
+# winecfg setting -> (version text, name, OS code, IsWindowsXP,
+# IsWindows8OrLater) that sysprobe must print.
 EXPECTED = {
-    "winxp": ("5.1", "XP", 0x20),
-    "win7": ("6.1", "7", 0x400),
-    "win10": ("10.0", "10", 0x200000),
+    "winxp": ("5.1", "XP", 0x20, "1", "0"),
+    "win7": ("6.1", "7", 0x400, "0", "0"),
+    "win10": ("10.0", "10", 0x200000, "0", "1"),
 }
 
 
@@ -50,15 +51,16 @@ class OsVersionNaming(unittest.TestCase):
             out.seek(0)
             line = out.read().decode("latin-1").strip()
         fields = line.split("|")
-        self.assertEqual(len(fields), 6, line)
+        self.assertEqual(len(fields), 9, line)
         return fields
 
     def test_names_under_each_setting(self):
-        for setting, (version, name, code) in EXPECTED.items():
+        for setting, (version, name, code, xp, eight) in EXPECTED.items():
             with self.subTest(setting=setting):
                 self.assertEqual(self.wine(["winecfg", "-v", setting]).returncode, 0)
-                got_version, got_name, _sp, build, got_code, is64 = self.probe()
+                got_version, got_name, _sp, build, got_code, is64, got_xp, got_eight, nt = self.probe()
                 self.assertEqual((got_version, got_name, int(got_code, 16)), (version, name, code))
+                self.assertEqual((got_xp, got_eight, nt), (xp, eight, "1"))
                 self.assertGreater(int(build), 0)
                 self.assertEqual(is64, "0", "a 32-bit prefix is not 64-bit Windows")
 

@@ -7,7 +7,8 @@
 //                            it did not load)
 //   sysprobe load NAME       a plain LoadLibrary of NAME (the unprotected way);
 //                            exit code 0 when it loaded
-//   sysprobe osversion       GetOsVersion as "version|name|sp|build|code|is64"
+//   sysprobe osversion       GetOsVersion and the predicates as
+//                            "version|name|sp|build|code|is64|xp|8orlater|nt"
 //   sysprobe devtest         DevTestMode as 0 or 1
 #include <windows.h>
 
@@ -48,8 +49,9 @@ int main(int argc, char** argv)
     if (cmd == "load" && argc > 2) return LoadLibraryA(argv[2]) ? 0 : 1;
     if (cmd == "osversion") {
         const TOsVersionInfo v = GetOsVersion();
-        std::printf("%s|%s|%s|%u|0x%X|%d\n", v.version.c_str(), v.name.c_str(), v.servicePack.c_str(),
-                    static_cast<unsigned>(v.build), static_cast<unsigned>(v.code), IsWindows64() ? 1 : 0);
+        std::printf("%s|%s|%s|%u|0x%X|%d|%d|%d|%d\n", v.version.c_str(), v.name.c_str(), v.servicePack.c_str(),
+                    static_cast<unsigned>(v.build), static_cast<unsigned>(v.code), IsWindows64() ? 1 : 0,
+                    IsWindowsXP() ? 1 : 0, IsWindows8OrLater() ? 1 : 0, IsNT() ? 1 : 0);
         return 0;
     }
     if (cmd == "devtest") {

@@ -1,0 +1,182 @@
+// InetHTTP: the download routine. The body goes piece by piece into a
+// temporary file beside the target (or into memory); only a file that holds
+// exactly the announced size replaces the target.
+#include <exception>
+
+#include "net/DownloadLoop.h"
+#include "net/HttpUrl.h"
+#include "net/InetHTTP.h"
+#include "net/InetLoaderWin.h"
+#include "sys/LWriteln.h"
+#include "sys/UtilsWin.h"
+
+namespace {
+
+// The platform under the piece loop: WinINet reads, the temporary file (kept
+// open for the whole transfer) or the memory buffer, and the message pump.
+class TWinInetIo : public TDownloadIo {
+public:
+    TWinInetIo(HINTERNET request, std::string tempFile, std::string& memory)
+        : request_(request), tempFile_(std::move(tempFile)), memory_(memory)
+    {
+    }
+
+    void ServeQueue() override { YieldX(0); }
+
+    bool ReadPiece(char* buffer, uint32_t want, uint32_t& got) override
+    {
+        DWORD n = 0;
+        if (LInternetReadFile(request_, buffer, want, &n)) {
+            got = n;
+            return true;
+        }
+        got = 0;
+        reason_ = SysErrorText();
+        if (reason_.empty()) reason_ = HTTP_LastResponseText();
+        return false;
+    }
+
+    bool Store(const char* data, uint32_t n) override
+    {
+        if (tempFile_.empty()) {
+            memory_.append(data, n);
+            return true;
+        }
+        if (!file_) {
+            // Created when missing, appended to when present, like every
+            // other appending writer of the system.
+            file_.Reset(::CreateFileA(tempFile_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file_ || ::SetFilePointer(file_.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+                reason_ = SysErrorText();
+                file_.Reset();
+                return false;
+            }
+        }
+        DWORD written = 0;
+        if (!::WriteFile(file_.Get(), data, n, &written, nullptr) || written != n) {
+            reason_ = SysErrorText();
+            return false;
+        }
+        return true;
+    }
+
+    bool AbortRequested() override { return DownloadAbortRequested(); }
+    std::string FailureReason() override { return reason_; }
+
+    void CloseFile() { file_.Reset(); }
+
+private:
+    HINTERNET request_;
+    std::string tempFile_;
+    std::string& memory_;
+    FileHandle file_;
+    std::string reason_;
+};
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Deletes the temporary files that earlier attempts left beside the target.
+void DeleteLeftovers(const std::string& localFile)
+{
+    const std::string folder = FolderOf(localFile);
+    const std::string name = localFile.substr(folder.size());
+    WIN32_FIND_DATAA fd;
+    FindHandle find(::FindFirstFileA((localFile + ".*").c_str(), &fd));
+    if (!find) return;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsDownloadLeftover(name, fd.cFileName))
+            ::DeleteFileA((folder + fd.cFileName).c_str());
+    } while (::FindNextFileA(find.Get(), &fd));
+}
+
+// Size of the file in bytes, 0 when it does not exist.
+uint64_t FileSize64(const std::string& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return 0;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+uint32_t TickNow() { return static_cast<uint32_t>(::GetTickCount()); }
+
+void Download(HWND window, const std::string& url, const std::string& localFile, const std::string& userName,
+              const std::string& password, std::string& memory, TProgBar* bar, std::string& message,
+              const std::string& displayName)
+{
+    HTTP_WarmUp(url);
+
+    InetHandle session(LInternetOpenA(kAgentDownload, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0));
+    if (!session) {
+        message = "Unable to initialize \"WinINet.dll\"";
+        return;
+    }
+    HTTP_SetTimeouts(session.Get(), kDownloadTimeoutMs);
+    THttpRequest request = HTTP_OpenUrl(session.Get(), url, userName, password);
+    if (!request) {
+        message = "Unable to open Internet Connection: " + url;
+        return;
+    }
+
+    const uint32_t size = HTTP_QuerySize(request.Get());
+    const uint32_t date = HTTP_QueryDate(request.Get());
+    if (size == 0) {
+        message = url + " --- File Not Found !";
+        return;
+    }
+
+    if (reinterpret_cast<uintptr_t>(window) > 10) ::ShowWindow(window, SW_SHOW);
+
+    std::string tempFile;
+    if (!localFile.empty()) {
+        tempFile = DownloadTempName(localFile, size, date);
+        DeleteLeftovers(localFile);
+    }
+
+    if (bar) bar->Start(1, DownloadProgressMax(size));
+    TBytesRate rate(size > 102400, size > 10485760, TickNow);
+    if (bar) bar->Caption(displayName);
+
+    TWinInetIo io(request.Get(), tempFile, memory);
+    ReceivePieces(io, size, displayName, bar, rate, message);
+    io.CloseFile();
+
+    if (DownloadAbortRequested()) message = "Download Aborted";
+    if (!tempFile.empty() && FileSize64(tempFile) == size) {
+        if (!::MoveFileExA(tempFile.c_str(), localFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+            // The body arrived but cannot take the target's place: that is
+            // no success, whatever the caller finds at the target.
+            message = displayName + " --- Error downloading file (" + SysErrorText() + ")";
+        }
+    }
+}
+
+}  // namespace
+
+void HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
+                                   const std::string& userName, const std::string& password,
+                                   std::string& memory, TProgBar* bar, std::string& message)
+{
+    message.clear();
+    memory.clear();
+    const std::string displayName = UrlDisplayName(url);
+    try {
+        Download(window, url, localFile, userName, password, memory, bar, message, displayName);
+    } catch (const std::exception& e) {
+        TraceException(e, "InetHTTP.HTTP_DownloadFile_Incremental()", url);
+        message = displayName + " --- Error downloading file (" + e.what() + ")";
+    }
+    if (!message.empty())
+        Trace(std::to_string(::GetCurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + message);
+}
+
+void HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
+                       TProgBar* bar, std::string& message)
+{
+    HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message);
+}

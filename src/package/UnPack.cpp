@@ -1,0 +1,240 @@
+// UnPack: the volume loop, the entry loop, the agent copy and the reports.
+#include "package/UnPack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "package/PackEntry.h"
+#include "package/PackX.h"
+#include "sys/Files.h"
+#include "sys/LWriteln.h"
+#include "sys/Utils.h"
+
+namespace {
+
+constexpr size_t kReadPiece = 65536;
+constexpr unsigned kSettleMs = 500;
+// The entry loop stops when no more than a trailer's worth remains.
+constexpr int64_t kTrailerRoom = 74;
+constexpr size_t kMarkLowWordOffset = 252;
+
+int gSaveErrors = 0;
+
+std::string WholeNumber(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.0f", std::floor(value));
+    return text;
+}
+
+class TExtraction {
+public:
+    TExtraction(const TExtractArgs& args, TExtractSystem& system) : A(args), S(system), Pump(system.QueuePump()) {}
+
+    void Run(bool& checksumOK, std::string& launchRecord);
+
+private:
+    enum class TVolumeEnd { Next, Finish };
+
+    TVolumeEnd ExtractVolume(const std::string& path);
+    // False when the package is damaged and the extraction must stop.
+    bool ExtractEntries(TPackFile& file, const TPackageTrailer& trailer, int64_t position, int64_t end);
+    void WriteEntry(const TPackEntry& entry);
+    void WriteAgent(TPackFile& file);
+    bool AskForVolume(const std::string& path);
+
+    void Progress(int kind, int max) const
+    {
+        if (A.Progress) A.Progress(kind, 0, max, 0, 1, "");
+    }
+    std::string Pid() const { return std::to_string(S.ProcessId()); }
+    // Counts the failure; the first one in the process is reported. The size
+    // of what is at the target is asked only for a target inside DestDir.
+    void SaveFailed(const std::string& target, const std::string& reason, size_t dataSize, bool targetInside = true);
+
+    const TExtractArgs& A;
+    TExtractSystem& S;
+    InflateYieldFn Pump;
+
+    int Volume = 1;
+    TPackageTrailer Trailer{};
+    int64_t HeaderEnd = 0;
+    bool ChecksumOK = false;
+    bool Continue = true;
+    bool Damaged = false;
+    std::string LaunchRecord;
+};
+
+void TExtraction::Run(bool& checksumOK, std::string& launchRecord)
+{
+    const uint64_t started = S.TickCount();
+    Progress(0, 0);
+    for (;;) {
+        const std::string path = VolumeFileName(A.SourcePath, Volume);
+        if (ExtractVolume(path) == TVolumeEnd::Finish) break;
+        if (!(Trailer.Flags & pfMultiVolume)) break;
+        ++Volume;
+        if (!AskForVolume(VolumeFileName(A.SourcePath, Volume))) break;
+    }
+    if (!Continue || Damaged) LaunchRecord.clear();
+    checksumOK = ChecksumOK;
+    launchRecord = LaunchRecord;
+    Trace("UnCompressTime: " + std::to_string(S.TickCount() - started) + " MS");
+    Trace("");
+    S.WaitPumping(kSettleMs);
+}
+
+TExtraction::TVolumeEnd TExtraction::ExtractVolume(const std::string& path)
+{
+    // A missing volume keeps the trailer of the one before.
+    TPackFile file;
+    if (!S.FileExists(path) || !file.Open(path)) return TVolumeEnd::Next;
+
+    Trailer = ReadTrailer(file);
+    if (Volume == 1) Trace("FileInfo.FilesCount=" + std::to_string(Trailer.FilesCount));
+    ChecksumOK = ChecksumPasses(Trailer.Checksum, PackageChecksum(file, Trailer.TrailerSize));
+    if (!ChecksumOK) return TVolumeEnd::Finish;
+
+    const int64_t end = PackageLimit(file);
+    Trace("FileLen=" + std::to_string(end));
+    if (Trailer.Magic != PackageMagic) return TVolumeEnd::Next;
+    if (Volume == 1) Progress(0, static_cast<int>(std::min<uint32_t>(Trailer.FilesCount, INT32_MAX)));
+    if (A.DestDir.empty() || !S.ForceFolders(A.DestDir))
+        S.ShowError(A.DestDir + "<P><P>Unable to create Directory!<P><P>" + S.SysErrorText());
+
+    if (!ExtractEntries(file, Trailer, Trailer.BlocksOffset, end)) {
+        Damaged = true;
+        ChecksumOK = false;
+        return TVolumeEnd::Finish;
+    }
+    if (Volume == 1 && !NamePart(A.AgentName).empty() && SourceCarriesStub(A.SourcePath)) WriteAgent(file);
+    return TVolumeEnd::Next;
+}
+
+bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer, int64_t position, int64_t end)
+{
+    // Entries must end where the trailer begins; ReadEntryFrame also holds
+    // every length against the file's real size before it allocates.
+    const int64_t limit = end - static_cast<int64_t>(trailer.TrailerSize);
+    int index = 0;
+    while (end - position > kTrailerRoom) {
+        if (Pump) Pump();
+        TEntryFrame frame = ReadEntryFrame(file, position, limit, Pump);
+        if (!frame.Error.empty()) {
+            Trace(Pid() + " Damaged package: " + frame.Error);
+            return false;
+        }
+        position = frame.Next;
+        ++index;
+        if (index == trailer.BlockCount) HeaderEnd = position;
+        if (index <= trailer.BlockCount) continue;  // a header block
+
+        TPackEntry entry = DecodeEntry(frame, Pump);  // EZLibError leaves from here
+        frame.Body = std::string();
+        if (!entry.Skipped) WriteEntry(entry);
+    }
+    return true;
+}
+
+void TExtraction::WriteEntry(const TPackEntry& entry)
+{
+    if (!entry.Parsed.LaunchRecord.empty()) LaunchRecord = entry.Parsed.LaunchRecord;
+    const std::string& name = entry.Parsed.Name;
+    const std::string target = JoinPath(A.DestDir, name);
+
+    if (IsUnsafeEntryName(name) || NamesDevice(name)) {
+        Trace(Pid() + " Damaged entry skipped: " + name);
+        SaveFailed(target, "The name leads outside the extraction folder.", entry.Data.size(), false);
+        return;
+    }
+    const char last = name.back();
+    if ((last == '\\' || last == '/') && entry.Data.empty()) {
+        // A declared folder, so that the entries of files inside it can be written.
+        if (!S.FolderExists(target)) Progress(1, 0);
+        if (!S.ForceFolders(target)) SaveFailed(target, S.SysErrorText(), 0);
+        return;
+    }
+    if (!S.FileExists(target)) Progress(1, 0);
+    const uint32_t time = static_cast<uint32_t>(entry.Parsed.DosTime);
+    if (!S.WriteDataFile(target, entry.Data, time, true)) SaveFailed(target, S.SysErrorText(), entry.Data.size());
+}
+
+void TExtraction::SaveFailed(const std::string& target, const std::string& reason, size_t dataSize,
+                             bool targetInside)
+{
+    if (++gSaveErrors != 1) return;
+    const int64_t fileSize = targetInside ? S.FileSize(target) : 0;
+    const double free = S.DiskFreeBytes(targetInside ? target : A.DestDir);
+    S.ShowError(target + "<P><P>Unable to save Extracted File!<P><P>" + reason + "<P>" + "  Data Size: <T>" +
+                std::to_string(dataSize) + " Bytes<P>" + "  File Size:  <T>" + std::to_string(fileSize) +
+                " Bytes<P>" + "  Bytes Free: <T>" + WholeNumber(free) + " Bytes");
+}
+
+void TExtraction::WriteAgent(TPackFile& file)
+{
+    // The stub image and the header blocks, then the trailer marked as agent:
+    // the copy ends with its trailer, so its package-end mark is cleared.
+    TPackageTrailer trailer = ReadTrailer(file);
+    std::string image(static_cast<size_t>(std::max<int64_t>(HeaderEnd, 0)), '\0');
+    if (image.size() < kMarkLowWordOffset + 4 || ReadChunked(file, 0, image, Pump) < 0) {
+        Trace(Pid() + " New AU-Agent: no stub image to copy");
+        return;
+    }
+    PutU32(image, kMarkLowWordOffset, 0);
+    trailer.AutoUpdateAgent = 1;
+    trailer.TrailerSize = kTrailerSize;
+    image += TrailerBytes(trailer);
+    const std::string path = JoinPath(A.DestDir, NamePart(A.AgentName));
+    S.WriteDataFile(path, image, S.FileDosTime(A.SourcePath), false);
+    Trace(Pid() + " New AU-Agent: " + path);
+}
+
+bool TExtraction::AskForVolume(const std::string& path)
+{
+    S.RegisterAutoPlayCancel();
+    if (A.AlwaysPrompt || !S.FileExists(path)) {
+        S.EjectCD(path);
+        do {
+            Continue = S.AskOkCancel(DiskPromptText(A.DiskPrompt, Volume), A.PromptCaption, A.Charset, A.ButtonTexts);
+            S.WaitPumping(kSettleMs);
+        } while (Continue && !S.FileExists(path));
+    }
+    Progress(1, 0);
+    return Continue;
+}
+
+}  // namespace
+
+void ExtractPackage(const TExtractArgs& args, TExtractSystem& system, bool& ChecksumOK, std::string& LaunchRecord)
+{
+    ChecksumOK = false;
+    LaunchRecord.clear();
+    TExtraction(args, system).Run(ChecksumOK, LaunchRecord);
+}
+
+int64_t ReadChunked(TPackSource& file, int64_t offset, std::string& buffer, InflateYieldFn pump)
+{
+    if (buffer.empty()) return 0;
+    for (size_t done = 0; done < buffer.size();) {
+        const size_t want = std::min(kReadPiece, buffer.size() - done);
+        const size_t got = file.ReadAt(offset + static_cast<int64_t>(done), buffer.data() + done, want);
+        if (got == 0) return -1;
+        done += got;
+        if (pump) pump();
+    }
+    return static_cast<int64_t>(buffer.size());
+}
+
+std::string DiskPromptText(const std::string& prompt, int volume)
+{
+    return ReplaceText(prompt, "<DISK_NUM>", std::to_string(volume), 0, 0, true);
+}
+
+bool SourceCarriesStub(const std::string& sourcePath)
+{
+    return EndsWith(sourcePath, ".exe", true) || EndsWith(sourcePath, ".exe.001", true);
+}
+
+int SaveErrorCount() { return gSaveErrors; }
+void ResetSaveErrorCount() { gSaveErrors = 0; }

@@ -1,0 +1,82 @@
+// UnPack on Windows: TWinExtractSystem over Files, UtilsWin and the dialogs.
+#include "package/UnPackWin.h"
+
+#include <windows.h>
+
+#include "sys/Files.h"
+#include "sys/Handles.h"
+#include "sys/LWriteln.h"
+#include "sys/UtilsWin.h"
+
+namespace {
+
+void PumpOnce() { YieldX(0); }
+
+}  // namespace
+
+InflateYieldFn TWinExtractSystem::QueuePump() { return PumpOnce; }
+void TWinExtractSystem::WaitPumping(unsigned ms) { ::WaitPumping(0, ms); }
+uint64_t TWinExtractSystem::TickCount() { return ::GetTickCount(); }
+uint32_t TWinExtractSystem::ProcessId() { return ::GetCurrentProcessId(); }
+bool TWinExtractSystem::FileExists(const std::string& path) { return FileExistsX(path); }
+bool TWinExtractSystem::FolderExists(const std::string& path) { return FolderExistsX(path); }
+bool TWinExtractSystem::ForceFolders(const std::string& folder) { return ::ForceFolders(folder); }
+
+bool TWinExtractSystem::WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append)
+{
+    return ::WriteDataFile(path, data, dosTime, append);
+}
+
+int64_t TWinExtractSystem::FileSize(const std::string& path) { return FileSize64(path); }
+double TWinExtractSystem::DiskFreeBytes(const std::string& path) { return ::DiskFreeBytes(path); }
+
+uint32_t TWinExtractSystem::FileDosTime(const std::string& path)
+{
+    FileHandle file(::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FILETIME written{}, local{};
+    WORD date = 0, time = 0;
+    if (!file || !::GetFileTime(file.Get(), nullptr, nullptr, &written) ||
+        !::FileTimeToLocalFileTime(&written, &local) || !::FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+std::string TWinExtractSystem::SysErrorText() { return ::SysErrorText(); }
+void TWinExtractSystem::RegisterAutoPlayCancel() { ::RegisterAutoPlayCancel(true); }
+void TWinExtractSystem::EjectCD(const std::string& path) { ::EjectCD(path); }
+
+bool TWinExtractSystem::AskOkCancel(const std::string& text, const std::string& caption, uint8_t charset,
+                                    const std::string& buttons)
+{
+    if (Dialogs.OkCancel) return Dialogs.OkCancel(text, caption, charset, buttons);
+    Trace("ExtractPackage: no prompt to ask \"" + text + "\"; taken as Cancel");
+    return false;
+}
+
+void TWinExtractSystem::ShowError(const std::string& text)
+{
+    if (Dialogs.Error)
+        Dialogs.Error(text);
+    else
+        Trace("ExtractPackage: " + text);
+}
+
+void ExtractPackage(const std::string& SourcePath, const std::string& DestDir, const std::string& AgentName,
+                    bool& ChecksumOK, TProgressProc Progress, const std::string& DiskPrompt,
+                    const std::string& PromptCaption, const std::string& ButtonTexts, uint8_t Charset,
+                    bool AlwaysPrompt, std::string& LaunchRecord, const TExtractDialogs& dialogs)
+{
+    TExtractArgs args;
+    args.SourcePath = SourcePath;
+    args.DestDir = DestDir;
+    args.AgentName = AgentName;
+    args.Progress = std::move(Progress);
+    args.DiskPrompt = DiskPrompt;
+    args.PromptCaption = PromptCaption;
+    args.ButtonTexts = ButtonTexts;
+    args.Charset = Charset;
+    args.AlwaysPrompt = AlwaysPrompt;
+    TWinExtractSystem system(dialogs);
+    ExtractPackage(args, system, ChecksumOK, LaunchRecord);
+}

@@ -56,13 +56,11 @@ TEST(OperatingSystem, DevTestModeNeedsTheExactCode)
     } cases[] = {{kDevTestCode, "1"}, {nullptr, "0"}, {"0417", "0"}, {"417 ", "0"}, {"418", "0"}};
     int run = 0;
     for (const auto& c : cases) {
-        const char* old = nullptr;
-        std::string saved = EnvVar("DVX");
-        if (!saved.empty()) old = saved.c_str();
-        SetEnvironmentVariableA("DVX", c.value);
         const std::string out = dir.File("dvx" + std::to_string(++run) + ".txt");
-        EXPECT_EQ(RunProgram("\"" + BuildFile("sysprobe.exe") + "\" devtest", out), 0);
-        SetEnvironmentVariableA("DVX", old);
+        {
+            ScopedEnv dvx("DVX", c.value);
+            EXPECT_EQ(RunProgram("\"" + BuildFile("sysprobe.exe") + "\" devtest", out), 0);
+        }
         EXPECT_EQ(ReadWholeFile(out).substr(0, 1), c.expected) << (c.value ? c.value : "(unset)");
     }
 }

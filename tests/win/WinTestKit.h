@@ -97,24 +97,17 @@ inline long RunProgram(const std::string& commandLine, const std::string& output
     return static_cast<long>(code);
 }
 
-inline std::string EnvVar(const std::string& name)
-{
-    char buf[4096];
-    const DWORD n = GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
-    return n > 0 && n < sizeof buf ? std::string(buf, n) : "";
-}
-
-// Sets an environment variable for the life of the object (children started
-// meanwhile inherit it).
+// Sets (or, with nullptr, removes) an environment variable for the life of
+// the object; children started meanwhile inherit it.
 class ScopedEnv {
 public:
-    ScopedEnv(const std::string& name, const std::string& value) : name_(name)
+    ScopedEnv(const std::string& name, const char* value) : name_(name)
     {
         char buf[4096];
         const DWORD n = GetEnvironmentVariableA(name.c_str(), buf, sizeof buf);
         had_ = n > 0 && n < sizeof buf;
         if (had_) old_.assign(buf, n);
-        SetEnvironmentVariableA(name.c_str(), value.c_str());
+        SetEnvironmentVariableA(name.c_str(), value);
     }
     ~ScopedEnv() { SetEnvironmentVariableA(name_.c_str(), had_ ? old_.c_str() : nullptr); }
     ScopedEnv(const ScopedEnv&) = delete;

@@ -30,6 +30,7 @@ public:
 class TMemorySource : public TPackSource {
 public:
     explicit TMemorySource(std::string_view bytes) : Bytes(bytes) {}
+    explicit TMemorySource(std::string&&) = delete;  // a temporary would leave the view dangling
     int64_t Size() override { return static_cast<int64_t>(Bytes.size()); }
     size_t ReadAt(int64_t offset, void* buffer, size_t count) override;
 

@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386
   xvfb x11-utils x11-apps xdotool imagemagick
   python3 osslsigncode clang
+  libgnutls30:i386 openssl curl
 )
 
 SUDO=""

@@ -8,12 +8,14 @@
 //       that the download shows; --close-after posts WM_CLOSE to that window
 //       after MS milliseconds (its handler sets the abort flag, as the
 //       start-up window's does). Prints message, memory, steps, max, last,
-//       visible, elapsed_ms, and page: Make404Message on the local file
-//       ("-" when it is no HTML page).
+//       visible, elapsed_ms, transfer_ms (from the bar's start, after the
+//       warm-up and the headers, to the end; with --bar only), and page:
+//       Make404Message on the local file ("-" when it is no HTML page).
 //   httpget size URL           HTTP_GetFileSize: size
 //   httpget connected          InternetConnectedEx: connected, error
 //   httpget raw URL LOCAL      a bare WinINet loop with 8192-byte reads into a
 //                              file, for comparison: bytes, elapsed_ms
+//   httpget warmup URL         HTTP_WarmUp alone: elapsed_ms
 //   httpget trust CERT.der     adds the certificate to the user's Root store
 #include <windows.h>
 #include <wininet.h>
@@ -25,6 +27,7 @@
 #include "net/CommUtils.h"
 #include "net/InetHTTP.h"
 #include "sys/Handles.h"
+#include "sys/LDebug.h"
 #include "sys/UtilsWin.h"
 #include "ui/LProgBar.h"
 
@@ -101,10 +104,14 @@ int Get(const std::vector<std::string>& args)
     }
 
     int steps = 0, maximum = 0;
+    double barStart = 0;
     std::string last;
     SetProgressQueuePump([] { YieldX(0); });
     TProgBar bar([&](int kind, int, int max, int, int, const std::string& text) {
-        if (kind == 0) maximum = max;
+        if (kind == 0) {
+            maximum = max;
+            barStart = Seconds();
+        }
         if (kind == 1) {
             ++steps;
             last = text;
@@ -116,7 +123,8 @@ int Get(const std::vector<std::string>& args)
     const double start = Seconds();
     HTTP_DownloadFile_Incremental(window, url, local, user, password, memory, Flag(args, "--bar") ? &bar : nullptr,
                                   message);
-    const double elapsed = Seconds() - start;
+    const double end = Seconds();
+    const double elapsed = end - start;
 
     Print("message", message);
     Print("memory", std::to_string(memory.size()));
@@ -125,6 +133,7 @@ int Get(const std::vector<std::string>& args)
     Print("last", last);
     Print("visible", window && ::IsWindowVisible(window) ? "1" : "0");
     Print("elapsed_ms", std::to_string(static_cast<long long>(elapsed * 1000)));
+    Print("transfer_ms", barStart > 0 ? std::to_string(static_cast<long long>((end - barStart) * 1000)) : "");
     std::string page;
     Make404Message(local, "", url, "-", false, page);
     Print("page", page);
@@ -191,6 +200,7 @@ int Trust(const std::vector<std::string>& args)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv, argv + argc);
+    InitDebugChannel();  // trace lines go to a running debug viewer
     const std::string cmd = args.size() > 1 ? args[1] : "";
     int rc = 2;
     if (cmd == "get" && args.size() >= 4) {
@@ -203,12 +213,17 @@ int main(int argc, char** argv)
         Print("connected", InternetConnectedEx(error) ? "1" : "0");
         Print("error", error);
         rc = 0;
+    } else if (cmd == "warmup" && args.size() >= 3) {
+        const double start = Seconds();
+        HTTP_WarmUp(args[2]);
+        Print("elapsed_ms", std::to_string(static_cast<long long>((Seconds() - start) * 1000)));
+        rc = 0;
     } else if (cmd == "raw" && args.size() >= 4) {
         rc = Raw(args);
     } else if (cmd == "trust" && args.size() >= 3) {
         rc = Trust(args);
     } else {
-        std::fprintf(stderr, "usage: httpget get|size|connected|raw|trust ...\n");
+        std::fprintf(stderr, "usage: httpget get|size|connected|warmup|raw|trust ...\n");
     }
     std::fflush(stdout);
     return rc;

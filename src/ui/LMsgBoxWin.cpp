@@ -258,15 +258,30 @@ void SetMarkedText(const TBoxState& s, const TMarkedText& marked)
     ::SetWindowTextA(e, marked.Text.c_str());
     if (!s.RichEdit) return;
     CHARRANGE range{};
-    if (s.Style & kStyleRightAligned) {
-        // The style alone does not align the paragraphs of every rich edit.
+    if (s.Style & (kStyleRightAligned | kStyleRtlReading)) {
+        // The styles alone do not reach the paragraphs of every rich edit:
+        // set alignment and reading order on all of them; a control that
+        // knows no reading order still takes the alignment.
         range = {0, -1};
         ::SendMessageA(e, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-        PARAFORMAT pf{};
+        PARAFORMAT2 pf{};
         pf.cbSize = sizeof pf;
-        pf.dwMask = PFM_ALIGNMENT;
-        pf.wAlignment = PFA_RIGHT;
-        ::SendMessageA(e, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
+        if (s.Style & kStyleRightAligned) {
+            pf.dwMask |= PFM_ALIGNMENT;
+            pf.wAlignment = PFA_RIGHT;
+        }
+        if (s.Style & kStyleRtlReading) {
+            pf.dwMask |= PFM_RTLPARA;
+            pf.wEffects = PFE_RTLPARA;
+        }
+        if (!::SendMessageA(e, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf)) &&
+            (s.Style & kStyleRightAligned)) {
+            PARAFORMAT plain{};
+            plain.cbSize = sizeof plain;
+            plain.dwMask = PFM_ALIGNMENT;
+            plain.wAlignment = PFA_RIGHT;
+            ::SendMessageA(e, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&plain));
+        }
     }
     for (const auto& b : marked.Bold) {
         range = {b.Start, b.End};

@@ -443,22 +443,24 @@ TEST(MsgBoxWin, HebrewAndArabicCharsetsTurnTheTextRightToLeft)
 {
     for (int charset : {1, 177, 178}) {
         LONG style = 0, exStyle = 0;
-        WORD alignment = 0;
+        WORD alignment = 0, effects = 0;
         auto action = [&](HWND box) {
             HWND edit = RichEditOf(box);
             style = GetWindowLongA(edit, GWL_STYLE);
             exStyle = GetWindowLongA(edit, GWL_EXSTYLE);
-            PARAFORMAT pf{};
+            PARAFORMAT2 pf{};
             pf.cbSize = sizeof pf;
             SendMessageA(edit, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
             alignment = pf.wAlignment;
+            effects = pf.wEffects;
             CloseWithEscape(box);
         };
-        ShowAndDrive(action, 1, "Right to left", 0, charset);
+        ShowAndDrive(action, 1, "Right to left<P>second paragraph", 0, charset);
         const bool rtl = charset != 1;
         EXPECT_EQ((style & ES_RIGHT) != 0, rtl) << charset;
         EXPECT_EQ((exStyle & WS_EX_RTLREADING) != 0, rtl) << charset;
         EXPECT_EQ(alignment == PFA_RIGHT, rtl) << charset;
+        EXPECT_EQ((effects & PFE_RTLPARA) != 0, rtl) << charset;
     }
 }
 

@@ -33,6 +33,11 @@ add_custom_command(TARGET stub POST_BUILD
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
   COMMENT "Moving the PE header of stub.exe to offset 256")
 
+# lumpack for Windows authors (its tests run in the native tree).
+if(EXISTS ${PROJECT_SOURCE_DIR}/tools/lumpack/CMakeLists.txt)
+  add_subdirectory(tools/lumpack)
+endif()
+
 # Test kit: every tests/kit/*.cpp is one Windows helper program.
 file(GLOB LUM_KIT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/kit/*.cpp)
 foreach(src ${LUM_KIT_SOURCES})

@@ -117,3 +117,80 @@ def tracecat(folder):
 
 def main():
     unittest.main(verbosity=2)
+
+
+# ---- Seeing and answering windows: uidriver, screenshots, locales -------------
+
+def draw_window_frames():
+    """Xvfb runs no window manager, so Wine's windows show no title bar or
+    frame; with this setting of the prefix Wine draws them itself (for the
+    programs started afterwards), and screenshots look like Windows."""
+    wine(["reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ", "/d", "N", "/f"])
+
+
+def screenshot(name):
+    """Saves the whole screen as BUILD_DIR/screenshots/NAME.png; returns the path."""
+    folder = os.path.join(BUILD_DIR, "screenshots")
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, name + ".png")
+    subprocess.run(["import", "-window", "root", path], env=ENV, check=True, timeout=60,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+def ui_unescape(text):
+    """Undoes uidriver's escapes (\\\\, \\r, \\n, \\t)."""
+    out, i = [], 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            out.append({"\\": "\\", "r": "\r", "n": "\n", "t": "\t"}.get(text[i + 1], text[i + 1]))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def uidriver(args, timeout=60, extra_env=None):
+    """Runs the test kit's uidriver with ARGS (see the top of uidriver.cpp).
+    Returns (exit code, {key: [values in order]}), the texts unescaped. Texts
+    come in uidriver's code page: give it the locale of the program it reads
+    (extra_env, as from glibc_locale) when that is not the default one."""
+    import tempfile
+    fd, path = tempfile.mkstemp(prefix="uidriver-", suffix=".txt", dir=BUILD_DIR)
+    os.close(fd)
+    env = dict(ENV)
+    env.update(extra_env or {})
+    try:
+        p = subprocess.run(["wine", build_file("uidriver.exe"), "--out=" + winpath(path)] + list(args), env=env,
+                           timeout=timeout, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        with open(path, "rb") as f:
+            lines = f.read().decode("latin-1").split("\n")
+    finally:
+        os.remove(path)
+    values = {}
+    for line in lines:
+        if "=" in line:
+            key, value = line.split("=", 1)
+            values.setdefault(key, []).append(ui_unescape(value))
+    return p.returncode, values
+
+
+def glibc_locale(name):
+    """Wine takes a process's locale and ANSI code page from the C library's
+    locale (LANG), which must be compiled for that. Compiles NAME (such as
+    "he_IL.UTF-8" or "fr_FR.UTF-8") once into the build folder and returns the
+    variables to add to ENV for a program that should run in it, or None when
+    the locale sources are missing."""
+    folder = os.path.join(BUILD_DIR, "locales")
+    target = os.path.join(folder, name)
+    if not os.path.isdir(target):
+        os.makedirs(folder, exist_ok=True)
+        lang, _, charmap = name.partition(".")
+        p = subprocess.run(["localedef", "-i", lang, "-f", charmap or "UTF-8", target],
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if p.returncode not in (0, 1) or not os.path.isdir(target):
+            return None
+    return {"LOCPATH": folder, "LANG": name, "LC_ALL": name}

@@ -530,3 +530,13 @@ TEST(MsgBoxWin, TheOwnerIsDisabledWhileTheBoxIsOpenAndActiveAfterwards)
     DestroyWindow(owner);
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
+
+TEST(MsgBoxWin, AQuitMessageClosesTheBoxAndIsLeftForTheOwnersLoop)
+{
+    const int result = ShowAndDrive([](HWND) { PostQuitMessage(7); }, 1, "Quit", kStyleYesNo);
+    EXPECT_EQ(result, kResultNone);
+    EXPECT_EQ(OpenBoxOfThisThread(), nullptr);
+    MSG m;
+    ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 7u);
+}

@@ -155,9 +155,14 @@ void TExtraction::WriteEntry(const TPackEntry& entry)
         if (!S.ForceFolders(target)) SaveFailed(target, S.SysErrorText(), 0);
         return;
     }
-    if (!S.FileExists(target)) Progress(1, 0);
+    // One step for every file this entry brings into being; the next part of
+    // a file, already there, does not step.
+    bool existed = false;
     const uint32_t time = static_cast<uint32_t>(entry.Parsed.DosTime);
-    if (!S.WriteDataFile(target, entry.Data, time, true)) SaveFailed(target, S.SysErrorText(), entry.Data.size());
+    const bool saved = S.WriteDataFile(target, entry.Data, time, true, existed);
+    const std::string error = saved ? "" : S.SysErrorText();
+    if (!existed) Progress(1, 0);
+    if (!saved) SaveFailed(target, error, entry.Data.size());
 }
 
 void TExtraction::SaveFailed(const std::string& target, const std::string& reason, size_t dataSize,
@@ -186,7 +191,8 @@ void TExtraction::WriteAgent(TPackFile& file)
     trailer.TrailerSize = kTrailerSize;
     image += TrailerBytes(trailer);
     const std::string path = JoinPath(A.DestDir, NamePart(A.AgentName));
-    S.WriteDataFile(path, image, S.FileDosTime(A.SourcePath), false);
+    bool existed = false;
+    S.WriteDataFile(path, image, S.FileDosTime(A.SourcePath), false, existed);
     Trace(Pid() + " New AU-Agent: " + path);
 }
 

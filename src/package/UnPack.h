@@ -33,8 +33,11 @@ public:
     virtual bool FolderExists(const std::string& path) = 0;
     // Creates the folder with all its missing parents; true when it exists after.
     virtual bool ForceFolders(const std::string& folder) = 0;
-    // Files' WriteDataFile: true when every byte was written.
-    virtual bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append) = 0;
+    // Files' WriteDataFile: true when every byte was written; existed tells
+    // whether a file was at the path before (asked in the same open, so that
+    // a new file costs one look-up of its name).
+    virtual bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append,
+                               bool& existed) = 0;
     virtual int64_t FileSize(const std::string& path) = 0;
     virtual double DiskFreeBytes(const std::string& path) = 0;
     // Last-write time of the file as an MS-DOS date-time (0 when unknown).

@@ -22,9 +22,10 @@ bool TWinExtractSystem::FileExists(const std::string& path) { return FileExistsX
 bool TWinExtractSystem::FolderExists(const std::string& path) { return FolderExistsX(path); }
 bool TWinExtractSystem::ForceFolders(const std::string& folder) { return ::ForceFolders(folder); }
 
-bool TWinExtractSystem::WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append)
+bool TWinExtractSystem::WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append,
+                                      bool& existed)
 {
-    return ::WriteDataFile(path, data, dosTime, append);
+    return ::WriteDataFile(path, data, dosTime, append, existed);
 }
 
 int64_t TWinExtractSystem::FileSize(const std::string& path) { return FileSize64(path); }

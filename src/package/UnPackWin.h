@@ -31,7 +31,8 @@ public:
     bool FileExists(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     bool ForceFolders(const std::string& folder) override;
-    bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append) override;
+    bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append,
+                       bool& existed) override;
     int64_t FileSize(const std::string& path) override;
     double DiskFreeBytes(const std::string& path) override;
     uint32_t FileDosTime(const std::string& path) override;

@@ -73,6 +73,11 @@ bool StartSelfDeleteBatch(const std::string& exePath, const std::string& batchPa
 // in the high word, time in the low word, local time) becomes the file's
 // last-write time once everything was written.
 bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosDateTime, bool append);
+// The same, telling whether a file was at the path before. The file is opened
+// or created with one call, as asking first costs a second look-up of the
+// name (expensive in large folders under Wine).
+bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosDateTime, bool append,
+                   bool& existed);
 
 // Deletes the folder with everything inside. True when it existed before and
 // is gone after the call. `clearAttributes` deletes read-only files too.

@@ -93,19 +93,28 @@ void DeleteMySelf(bool removeFolder)
 
 bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosDateTime, bool append)
 {
-    FileHandle file;
-    if (append && FileExistsX(path)) {
-        file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER zero{};
-        if (file && !::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) return false;
-    } else {
-        file.Reset(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    bool existed = false;
+    return WriteDataFile(path, data, dosDateTime, append, existed);
+}
+
+bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosDateTime, bool append, bool& existed)
+{
+    // Appending opens a present file shared and writes at its end, or creates
+    // it; otherwise the file is created or emptied.
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE,
+                                  append ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, nullptr,
+                                  append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD openError = ::GetLastError();
+    if (!file) {
+        // Unlike a bare byte count, a file that could not even be created is a
+        // failure, also for empty data.
+        existed = openError != ERROR_FILE_NOT_FOUND && openError != ERROR_PATH_NOT_FOUND && FileExistsX(path);
+        ::SetLastError(openError);
+        return false;
     }
-    // Unlike a bare byte count, a file that could not even be created is a
-    // failure, also for empty data.
-    if (!file) return false;
+    existed = openError == ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER zero{};
+    if (append && existed && !::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) return false;
 
     size_t written = 0;
     const size_t piece = data.size() <= kOneWriteMax ? data.size() : std::min(data.size() / 10, kOneWriteMax);

@@ -60,9 +60,11 @@ public:
         fs::create_directories(Native(folder), ec);
         return fs::is_directory(Native(folder));
     }
-    bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append) override
+    bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append,
+                       bool& existed) override
     {
         const std::string p = Native(path);
+        existed = fs::exists(p);
         if (!fs::is_directory(fs::path(p).parent_path()) || fs::is_directory(p)) return false;
         std::ofstream out(p, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
         out.write(data.data(), static_cast<std::streamsize>(data.size()));

@@ -58,8 +58,12 @@ TEST(FilesWin, WriteDataFileCreatesAppendsAndStampsTime)
     const uint32_t stamp = 0x3AF57B2D;  // 2009-07-21 15:25:26 as a DOS date-time
     EXPECT_TRUE(WriteDataFile(f, "first", stamp, false));
     EXPECT_EQ(DosTimeOf(f), stamp);
-    EXPECT_TRUE(WriteDataFile(f, "+second", 0, true));
+    bool existed = false;
+    EXPECT_TRUE(WriteDataFile(f, "+second", 0, true, existed));
+    EXPECT_TRUE(existed);
     EXPECT_EQ(ReadWholeFile(f), "first+second");
+    EXPECT_TRUE(WriteDataFile(dir.File("new.bin"), "n", 0, true, existed));
+    EXPECT_FALSE(existed) << "appending to a missing file creates it";
     EXPECT_TRUE(WriteDataFile(f, "new", 0, false)) << "not appending empties the file";
     EXPECT_EQ(ReadWholeFile(f), "new");
 

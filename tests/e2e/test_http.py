@@ -115,7 +115,8 @@ class HttpDownload(unittest.TestCase):
         self.assertEqual(r["message"], "")
         self.assertEqual(read(out), httpserver.content("five.bin", 5))
         self.assertEqual((r["memory"], r["steps"], r["max"]), ("5", "5", "6"))  # pieces of one byte
-        self.assertEqual(r["last"], "5/5 BytesArr")
+        # The fifth piece may already carry a rate when the pieces took time.
+        self.assertEqual(r["last"].split("   -   ")[0], "5/5 BytesArr")
 
     def test_incomplete_bodies_never_replace_the_target(self):
         # The temporary file is named by size + Last-Modified (packed DOS date

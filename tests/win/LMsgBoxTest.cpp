@@ -540,3 +540,39 @@ TEST(MsgBoxWin, AQuitMessageClosesTheBoxAndIsLeftForTheOwnersLoop)
     ASSERT_TRUE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(m.wParam, 7u);
 }
+
+TEST(MsgBoxWin, SetMsgBoxFontChangesFaceAndCharsetAndOnlyANonZeroSize)
+{
+    HDC dc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(nullptr, dc);
+    auto fontOfBox = [](LOGFONTA& lf) {
+        return [&lf](HWND box) {
+            HFONT font = reinterpret_cast<HFONT>(SendMessageA(ButtonsOf(box)[0], WM_GETFONT, 0, 0));
+            GetObjectA(font, sizeof lf, &lf);
+            CloseWithEscape(box);
+        };
+    };
+    struct Case {
+        const char* face;
+        int size;
+        int charset;
+        const char* wantFace;
+        int wantPoints;
+    };
+    const Case cases[] = {
+        {"Arial", 0, 177, "Arial", 8},   // the size stays at its initial 8
+        {"Tahoma", 10, 1, "Tahoma", 10},
+        {"Arial", 0, 1, "Arial", 10},    // and then at the 10 set before
+    };
+    for (const auto& c : cases) {
+        SetMsgBoxFont(c.face, c.size, c.charset);
+        LOGFONTA lf{};
+        ShowAndDrive(fontOfBox(lf), 1, "Font", 0);
+        EXPECT_STREQ(lf.lfFaceName, c.wantFace);
+        EXPECT_EQ(lf.lfHeight, -MulDiv(c.wantPoints, dpi, 72)) << c.face;
+        EXPECT_EQ(lf.lfCharSet, c.charset) << c.face;
+        EXPECT_EQ(lf.lfWeight, FW_NORMAL);
+    }
+    SetMsgBoxFont("Tahoma", 8, DEFAULT_CHARSET);
+}

@@ -16,7 +16,7 @@ void PumpOnce() { YieldX(0); }
 
 InflateYieldFn TWinExtractSystem::QueuePump() { return PumpOnce; }
 void TWinExtractSystem::WaitPumping(unsigned ms) { ::WaitPumping(0, ms); }
-uint64_t TWinExtractSystem::TickCount() { return ::GetTickCount(); }
+uint64_t TWinExtractSystem::TickCount() { return static_cast<uint64_t>(MillisecondCounter()); }
 uint32_t TWinExtractSystem::ProcessId() { return ::GetCurrentProcessId(); }
 bool TWinExtractSystem::FileExists(const std::string& path) { return FileExistsX(path); }
 bool TWinExtractSystem::FolderExists(const std::string& path) { return FolderExistsX(path); }

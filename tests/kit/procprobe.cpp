@@ -14,9 +14,12 @@
 //                                         output; the error text on stderr
 //   procprobe emit OUTHEX ERRHEX CODE [MS]  writes the bytes to stdout and
 //                                         stderr, sleeps MS, exits with CODE
+//   procprobe emit-count N                writes N bytes of "0123456789..." to
+//                                         stdout in pieces of 4000
 // FULL is 0 or 1 (full-path mode). Exit code 0 unless stated, 2 for usage.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -55,6 +58,17 @@ int Emit(int argc, char** argv)
     WriteAll(STD_ERROR_HANDLE, HexDecode(argv[3]));
     if (argc > 5) Sleep(static_cast<DWORD>(std::atoi(argv[5])));
     return std::atoi(argv[4]);
+}
+
+int EmitCount(int argc, char** argv)
+{
+    if (argc < 3) return 2;
+    const int total = std::atoi(argv[2]);
+    std::string piece;
+    for (int i = 0; i < 4000; ++i) piece += static_cast<char>('0' + i % 10);
+    for (int done = 0; done < total; done += 4000)
+        WriteAll(STD_OUTPUT_HANDLE, piece.substr(0, static_cast<size_t>(std::min(4000, total - done))));
+    return 0;
 }
 
 int Run(int argc, char** argv)
@@ -100,6 +114,8 @@ int main(int argc, char** argv)
         std::printf("%s\n", ListProcesses(program == "1").c_str());
     } else if (cmd == "run" && argc > 2) {
         return Run(argc, argv);
+    } else if (cmd == "emit-count") {
+        return EmitCount(argc, argv);
     } else if (cmd == "emit") {
         return Emit(argc, argv);
     } else {

@@ -15,7 +15,8 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+// The plain C entry: the name WinMain belongs to the window's own loop.
+int main()
 {
     // Before anything else loads a library: no DLL planted beside the
     // package may stand in for a system one.

@@ -1,22 +1,188 @@
-// Main body of the stub (Win32): traces the start, runs the role and
-// traces the end. The roles themselves come with the start-up window.
+// Main body of the stub and its role decision: the plain stub, the spanned
+// stub's first start, the plain agent and its resident copy.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "package/PackX.h"
 #include "stub/Stub.h"
+#include "stub/StubGlob.h"
+#include "stub/StubRoles.h"
+#include "stub/StubRunWin.h"
+#include "stub/StubState.h"
+#include "stub/StubUtil.h"
+#include "stub/StubWindow.h"
+#include "text/SLangId.h"
+#include "sys/CommandLine.h"
+#include "sys/Files.h"
 #include "sys/LWriteln.h"
+#include "sys/ProcessViewer.h"
+#include "sys/Utils.h"
+#include "sys/UtilsWin.h"
 
 namespace {
+
+std::string gWindowClass;
+
 std::string Pid() { return std::to_string(GetCurrentProcessId()); }
+
+TRoleFacts RoleFacts()
+{
+    TRoleFacts f;
+    f.autoUpdateAgent = ThisIs_AutoUpdateProg();
+    f.cdSpanned = OwnPackage().CdSpanned();
+    f.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
+    f.ownName = FileNameOfPath(OwnPath());
+    f.agentFileName = OwnPackage().AgentFileName();
+    return f;
+}
+
+std::string XCopyPath() { return OwnFolder(true) + "X_" + FileNameOfPath(OwnPath()); }
+
+bool X_ExeIsRunning()
+{
+    return FindWindowA(AgentCopyWindowClass(OwnPackage().AgentFileName()).c_str(), nullptr) != nullptr;
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CreateAndRun_X_Exe()
+{
+    RunLogLine("CreateAndRun_X_Exe() --- Start");
+    const std::string z = GetSwitch("/_ZZ=", "");
+    Trace(Pid() + " CreateAndRun_X_Exe-1 " + z);
+    const TRoleFacts f = RoleFacts();
+    if (ThisIs_AutoUpdateProg() && !(X_ExeIsRunning() && GetSwitch("/_ZZ=", "") != "99") &&
+        SameText(f.ownName, f.agentFileName)) {
+        Trace(Pid() + " CreateAndRun_X_Exe-2");
+        int64_t w = GetSwitchInt("/WAIT=", 0);
+        RunLogLine("Wait " + std::to_string(w) + " SEC");
+        if (w > 0) WaitPumping(0, static_cast<DWORD>(w * 1000));
+        const std::string x = XCopyPath();
+        CopyFileA(OwnPath().c_str(), x.c_str(), FALSE);
+        RunLogLine("Create X_ File ");
+        const std::string extra = AgentCopyExtraArgs(GetSwitch("/TRANSIENT=", ""), GetSwitch("/DELAY=", ""));
+        RunLogLine("WinExec: " + x + extra);
+        WinExec((x + extra).c_str(), SW_HIDE);
+        if (!CommandLineArgs().empty()) {
+            const int64_t start = GetTickCount();
+            do {
+                WaitPumping(0, 200);
+                if (IsProgramRunning(x)) break;
+            } while (static_cast<int64_t>(GetTickCount()) - start < 3000);
+        }
+    }
+    RunLogLine("CreateAndRun_X_Exe() --- End");
+}
+
+void HandleParamOK(bool xWasRunning)
+{
+    RunLogLine("HandleParamOK() --- Start");
+    const std::string x = XCopyPath();
+    int64_t s = GetSwitchInt("/STOP=", -1);
+    if (s >= 0 && FileExists(x)) {
+        RunLogLine("PostProcessMessage(wm_ShutDown) to: " + x);
+        PostProcessMessage(x, true, wm_ShutDown, static_cast<WPARAM>(s), 0);
+    }
+    std::string m = GetSwitch("/WM_MSG=", "");
+    if (!m.empty() && FileExists(x)) {
+        auto [w, l] = WmMsgParams(m);
+        RunLogLine("PostProcessMessage(wm_LocalMsg) to: " + x + " - :" + m + ":");
+        PostProcessMessage(x, true, wm_LocalMsg, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
+    }
+    int64_t n = GetSwitchInt("/TEST=", -1);
+    if (n >= 0 && FileExists(x)) {
+        RunLogLine("PostProcessMessage(wm_AgentMsg) to: " + x + " - AU_PerformUpdateCycle (" + std::to_string(n) + ")");
+        PostProcessMessage(x, true, wm_AgentMsg, 31, static_cast<LPARAM>(n));
+        if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, 2, 0);
+    }
+    const std::string t = GetSwitch("/TRANSIENTx=", "");
+    if (!t.empty()) ApplyTransientSettings(t);
+    RunLogLine("HandleParamOK() --- End");
+}
+
+void RelaunchFromTempCopy()
+{
+    const std::string y = SetupTempFolder() + "\\Y_" + FileNameOfPath(OwnPath());
+    CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
+    const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
+    Trace(Pid() + " RelaunchFromTempCopy: " + cmd);
+    WinExec(cmd.c_str(), SW_HIDE);
+}
+
 }  // namespace
+
+std::string StubWindowClassName() { return gWindowClass; }
+
+void DoRunStubWin()
+{
+    RunLogLine("DoRunStubWin() --- Start");
+    gWindowClass = StubWindowClass(ThisIs_AutoUpdateProg(), OwnPath());
+    const bool x = X_ExeIsRunning();
+    RunLogLine("X_ExeIsRunning=" + BoolText(x));
+    RunLogLine("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(IsPlainAgent(RoleFacts())));
+    RunLogLine("ThisIs_X_AutoUpdate_Exe=" + BoolText(IsAgentCopy(RoleFacts())));
+    if (!FindWindowA(gWindowClass.c_str(), nullptr)) {
+        switch (ChooseBranch(RoleFacts())) {
+        case TStubBranch::PlainAgent:
+            CreateAndRun_X_Exe();
+            break;
+        case TStubBranch::AgentCopy:
+            RunLogLine("CheckTestMode");
+            CheckTestMode(true);
+            RunLogLine("WinMain");
+            StubWin::WinMain();
+            RunLogLine("DeleteMySelf");
+            DeleteMySelf(false);
+            break;
+        case TStubBranch::SpannedFirstStart:
+            RelaunchFromTempCopy();
+            break;
+        case TStubBranch::PlainStub:
+            StubWin::WinMain();
+            if (GetSwitchInt("/SpanCdLvl=", 1) == 2) DeleteMySelf(true);
+            break;
+        }
+    } else {
+        Trace(Pid() + " ==== already running: " + gWindowClass);
+    }
+    if (IsPlainAgent(RoleFacts())) HandleParamOK(x);
+    RunLogLine("DoRunStubWin() --- End");
+}
 
 int StubMainBody()
 {
     const std::string raw = GetCommandLineA();
+    const std::string own = OwnPath();
+    SetProcessCommandLine(raw, FileNameOfPath(own), own);
+    UseSystemLocale();
     Trace(Pid() + " ==== STUB START ====> " + raw + "<");
-    int exitCode = 0;
+
+    auto package = std::make_unique<TGFileInfo>(own);
+    SetOwnPackage(package.get());
+    SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
+    SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
+    if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
+
+    RunLogLine("");
+    RunLogLine("");
+    RunLogLine("=== START === " + own);
+    RunLogLine("CommandLine=" + raw);
+    RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
+    Trace(Pid() + " ==== ThisIs_AutoUpdateProg=" + BoolText(ThisIs_AutoUpdateProg()));
+
+    DoRunStubWin();
+
+    SetOwnPackage(nullptr);
+    package.reset();
     Trace(Pid() + " ==== STUB END ====> " + raw + "<");
     Trace("");
-    return exitCode;
+    RunLogLine("=== EXIT === " + own);
+    RunLogLine("");
+    return StubExitCode();
 }

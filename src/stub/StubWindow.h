@@ -7,8 +7,11 @@
 #include <string>
 
 // Registers the class, creates the window hidden, runs the message loop
-// until the run ends, then stops the timer and any download.
+// until the run ends, then stops the timer and any download. (In a
+// namespace: the global name belongs to the platform's program entry.)
+namespace StubWin {
 void WinMain();
+}  // namespace StubWin
 
 LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 

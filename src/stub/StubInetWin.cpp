@@ -1,0 +1,115 @@
+#include "stub/StubInet.h"
+
+#include <windows.h>
+
+#include "net/CommUtils.h"
+#include "net/InetHTTP.h"
+#include "package/PackX.h"
+#include "stub/StubGlob.h"
+#include "stub/StubRunWin.h"
+#include "stub/StubSetup.h"
+#include "stub/StubState.h"
+#include "stub/StubWindow.h"
+#include "sys/CommandLine.h"
+#include "sys/Files.h"
+#include "sys/LWriteln.h"
+#include "sys/Utils.h"
+#include "sys/UtilsWin.h"
+#include "ui/LMsgBox.h"
+#include "ui/LProgBar.h"
+
+bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
+                     bool foregroundOp, const std::string& extraArgs);
+
+namespace {
+
+std::string Lang(const std::string& key, const std::string& def) { return StubLangText(key, def); }
+std::string Buttons() { return Lang("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
+
+uint32_t OwnFileDosTime()
+{
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!GetFileAttributesExA(OwnPath().c_str(), GetFileExInfoStandard, &a)) return 0;
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&a.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
+
+void WriteAgentCopy(const std::string& agentName)
+{
+    std::string image;
+    ReadFilePart(OwnPath(), -1, false, image, 0);
+    const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
+    if (agent.empty()) return;
+    WriteDataFile(SetupTempFolder() + "\\" + agentName, agent, OwnFileDosTime(), false);
+}
+
+}  // namespace
+
+bool SameIdentityToken(const TGFileInfo& a, const TGFileInfo& b)
+{
+    return a.DownloadIdentityToken(true) == b.DownloadIdentityToken(true);
+}
+
+void RunInternetBranch(const std::string& agentName)
+{
+    const TGFileInfo& own = OwnPackage();
+    if (!agentName.empty()) WriteAgentCopy(agentName);
+    std::string location = own.DownloadLocation();
+    if (!own.AlwaysDownload() && FileExistsX(OwnFolder(true) + own.SetupFileName()))
+        location = OwnFolder(false);
+    RunInternetPackage(SetupTempFolder(), location, own.SetupFileName());
+}
+
+void RunInternetPackage(const std::string& extractFolder, const std::string& location, const std::string& name)
+{
+    const TGFileInfo& own = OwnPackage();
+    std::string error;
+    bool downloaded = false;
+    const bool hidden = HasSwitch("/hide") || own.RunHidden();
+    std::string localName = location;
+    if (localName.empty() || localName.back() != '\\') localName += "\\";
+    localName += name;
+    const std::string url = location + "/" + name;
+    std::string package;
+    if (FileExistsX(localName)) {
+        package = localName;
+    } else {
+        SetStatusText(Lang("s10", "Downloading File..."), StubFontName(), StubCharset(), StubFontSize());
+        if (own.ConfirmDownload() && !hidden) {
+            const std::string message = ReplaceText(
+                Lang("s11", "<b>INTERNET DOWNLOAD</b><p><p>Lumidor will download the Setup File from the "
+                            "Internet...<p>Please make sure your Internet connection is properly set.<p><p>Continue "
+                            "with Setup?<p><P>Size: <SIZE> MB<P>"),
+                "<SIZE>", FormatMB(static_cast<double>(TextToInt64(own.SetupFileSize(), 0))));
+            if (!MsgBoxConfirm(0, message, Lang("Confirm", "Confirm"), Buttons(), StubCharset(), 0)) error = "!";
+        }
+        std::string connectionError;
+        if (!InternetConnectedEx(connectionError)) {
+            error = Lang("s12", "No valid Internet Connection.<p>Can not Download File!");
+            if (!connectionError.empty()) error += "<P><P>" + connectionError;
+        }
+        SetDownloadAbort(false);
+        package = TempFolder(true) + name;
+        TProgBar& bar = EnsureProgressBar();
+        if (error.empty()) {
+            std::string memory;
+            HTTP_DownloadFile(hidden ? nullptr : StartupWindow(), url, package, memory, &bar, error);
+            if (error.empty()) downloaded = true;
+        }
+        WaitPumping(0, 300);
+        ProgressCallback(0, 0, 10, 0, 1, "");
+        WaitPumping(0, 700);
+    }
+    Trace(std::to_string(GetCurrentProcessId()) + " Internet package: " + package + " error=" + error);
+    if (error.empty()) {
+        const TGFileInfo setup(package);
+        if (!SameIdentityToken(setup, own)) Make404Message(package, "", url, "Bad Secret Token!", false, error);
+    }
+    if (error.empty()) RunPackageSetup(extractFolder, package, "", !hidden, CommandLineArgs());
+    if (downloaded) DeleteFileA(package.c_str());
+    if (!error.empty() && error != "!")
+        MsgBoxError(0, error, Lang("Error", "Error"), Buttons(), StubCharset());
+}

@@ -1,0 +1,191 @@
+// The plain stub's setup run: temporary folder, space check, extraction,
+// the engine's launch and the clean-up.
+#include <windows.h>
+
+#include <random>
+
+#include "package/PackX.h"
+#include "package/UnPackWin.h"
+#include "package/ZLibOpen.h"
+#include "stub/StubGlob.h"
+#include "stub/StubInet.h"
+#include "stub/StubLaunchWin.h"
+#include "stub/StubRunWin.h"
+#include "stub/StubSetup.h"
+#include "stub/StubState.h"
+#include "stub/StubWindow.h"
+#include "sys/CommandLine.h"
+#include "sys/Files.h"
+#include "sys/LWriteln.h"
+#include "sys/UtilsWin.h"
+#include "sys/Win64.h"
+#include "ui/LMsgBox.h"
+
+namespace {
+
+constexpr const char* kSpanDiskKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumidor\\SpanDisk";
+
+bool gAlternateSearched = false;
+std::string gAlternateRoot;
+std::string gAlternateWorkFolder;
+
+int RandomBetween(int low, int high)
+{
+    std::random_device rd;
+    std::uniform_int_distribution<int> d(low, high);
+    return d(rd);
+}
+
+bool IsFixedDrive(char letter)
+{
+    const std::string root = std::string(1, letter) + ":\\";
+    return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+}
+
+std::string Lang(const std::string& key, const std::string& def) { return StubLangText(key, def); }
+std::string Buttons() { return Lang("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
+
+struct TExtractResult {
+    bool checksumOK = false;
+    std::string launchRecord;
+};
+
+// The extraction with the stub's boxes. A corrupt compressed entry ends it
+// like a damaged package: nothing is launched and the caller shows "s7".
+TExtractResult ExtractPackageInto(const std::string& packageFile, const std::string& folder,
+                                  const std::string& agentName, const std::string& prompt,
+                                  const std::string& caption, const std::string& buttons, int charset,
+                                  bool alwaysPrompt)
+{
+    TExtractDialogs dialogs;
+    dialogs.OkCancel = [](const std::string& text, const std::string& cap, uint8_t cs, const std::string& btn) {
+        return MsgBoxOkCancel(0, text, cap, btn, cs);
+    };
+    dialogs.Error = [](const std::string& text) {
+        MsgBoxError(0, text, StubLangText("Error", "Error"), Buttons(), StubCharset());
+    };
+    TExtractResult r;
+    try {
+        ExtractPackage(packageFile, folder, agentName, r.checksumOK, &ProgressCallback, prompt, caption, buttons,
+                       static_cast<uint8_t>(charset), alwaysPrompt, r.launchRecord, dialogs);
+    } catch (const EZLibError& e) {
+        TraceException(e, "ExtractPackage");
+        r.checksumOK = false;
+        r.launchRecord.clear();
+    }
+    return r;
+}
+
+}  // namespace
+
+bool ReadForcePrompt() { return RegReadString(kSpanDiskKey, "ForcePrompt", "0", RegistryView64() != 0) == "1"; }
+
+bool TempHasRoom(const std::string& folder, const TGFileInfo& package)
+{
+    const double required = package.RequiredSpace(folder);
+    return required < DiskFreeBytes(folder) && FolderExistsX(folder);
+}
+
+bool FindRoomierTempDrive()
+{
+    if (gAlternateSearched) return !gAlternateRoot.empty();
+    gAlternateSearched = true;
+    double freeOf[3] = {0, 0, 0};
+    const char letters[3] = {'C', 'D', 'E'};
+    for (int i = 0; i < 3; ++i) {
+        if (!IsFixedDrive(letters[i])) continue;
+        std::string probe = std::string(1, letters[i]) + ":\\TEMP";
+        if (FolderExistsX(probe)) probe += "\\TEMP" + std::to_string(RandomBetween(10000, 100000));
+        ForceFolders(probe);
+        WriteDataFile(probe + "\\~aa.tmp", "aa", 0, false);
+        if (FileExistsX(probe + "\\~aa.tmp")) freeOf[i] = DiskFreeBytes(probe);
+        DeleteTree(probe, true);
+    }
+    const std::string temp = TempFolder(true);
+    const char current = temp.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(temp[0])));
+    char best = current;
+    double max = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (freeOf[i] > max) {
+            max = freeOf[i];
+            best = letters[i];
+        }
+    }
+    if (best != current) {
+        gAlternateRoot = std::string(1, best) + ":\\TEMP";
+        if (FolderExistsX(gAlternateRoot)) gAlternateRoot += "\\TEMP";
+    }
+    return !gAlternateRoot.empty();
+}
+
+std::string AlternateWorkFolder()
+{
+    if (gAlternateRoot.empty()) return "";
+    if (gAlternateWorkFolder.empty()) {
+        gAlternateWorkFolder = gAlternateRoot + "_" + std::to_string(RandomBetween(10000, 100000));
+        DeleteTree(gAlternateWorkFolder, true);
+        ForceFolders(gAlternateWorkFolder);
+    }
+    return gAlternateWorkFolder;
+}
+
+void RemoveAlternateWorkFolder()
+{
+    if (!gAlternateWorkFolder.empty()) DeleteTree(gAlternateWorkFolder, true);
+}
+
+bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
+{
+    const TSpaceQuestion q = SpaceQuestion(folder, package.ConfirmTempDrive(), package.RequiredSpace(folder),
+                                           DiskFreeBytes(folder), Lang);
+    if (!q.ask) return true;
+    return MsgBoxConfirm(0, q.message, Lang("Confirm", "Confirm"), Buttons(), StubCharset(), 0);
+}
+
+bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
+                     bool foregroundOp, const std::string& extraArgs)
+{
+    bool result = false;
+    const TGFileInfo package(packageFile);
+    if (package.ShowActivityBar()) ShowActivityBar(true);
+    SetStatusText(Lang("s1", "Extracting Files..."), StubFontName(), StubCharset(), StubFontSize());
+    if (!TempHasRoom(extractFolder, package) && FindRoomierTempDrive()) extractFolder = AlternateWorkFolder();
+    Trace(std::string("========= ForegroundOp=") + (foregroundOp ? "TRUE" : "FALSE") + " ==========");
+    bool go = true;
+    if (foregroundOp) go = ConfirmTempSpace(extractFolder, package);
+    if (go) {
+        const std::string prompt = Lang("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
+        const std::string caption = Lang("Attention", "Attention");
+        if (foregroundOp) ShowStartupWindow(true);
+        WaitPumping(1, 1000);
+        TExtractResult ex = ExtractPackageInto(packageFile, extractFolder, agentName, prompt, caption, Buttons(),
+                                               StubCharset(), ReadForcePrompt());
+        WaitPumping(0, 1000);
+        if (!ex.launchRecord.empty() && ex.checksumOK) {
+            result = LaunchSetupEngine(extractFolder, ex.launchRecord, extraArgs, foregroundOp);
+        } else if (!ex.checksumOK) {
+            MsgBoxError(0, Lang("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
+                        Lang("Error", "Error"), Buttons(), StubCharset());
+        }
+    }
+    RemoveAlternateWorkFolder();
+    return result;
+}
+
+void StartSetupRun(HWND wnd)
+{
+    KillTimer(wnd, 1);
+    const TGFileInfo& own = OwnPackage();
+    const std::string agentName = own.InstallAgentCopy() ? own.AgentFileName() : "";
+    if (own.InternetPackage()) {
+        RunInternetBranch(agentName);
+    } else {
+        std::string packageFile = OwnPath();
+        const std::string span = GetSwitch("/SpanDiskFName1=", "");
+        if (!span.empty()) packageFile = span;
+        const bool foreground = !(HasSwitch("/hide") || own.RunHidden());
+        RunPackageSetup(SetupTempFolder(), packageFile, agentName, foreground, CommandLineArgs());
+    }
+    DeleteTree(SetupTempFolder(), true);
+    PostQuitMessage(0);
+}

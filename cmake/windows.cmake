@@ -18,7 +18,9 @@ target_link_libraries(lumcore PUBLIC ${LUM_ZLIB_STATIC})
 file(GLOB LUM_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/*Win.cpp)
 add_library(lumwin STATIC ${LUM_WIN_SOURCES})
 target_link_libraries(lumwin PUBLIC lumcore)
-set(LUM_WIN_SYSLIBS wininet comctl32 gdi32 user32 advapi32 shell32 psapi version)
+# wininet and version are loaded at run time from the system folder, never
+# imported: leaving them out makes a stray static import fail to link.
+set(LUM_WIN_SYSLIBS comctl32 gdi32 user32 advapi32 shell32 psapi)
 target_link_libraries(lumwin PUBLIC ${LUM_WIN_SYSLIBS})
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
@@ -43,7 +45,8 @@ file(GLOB LUM_KIT_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/kit/*.cp
 foreach(src ${LUM_KIT_SOURCES})
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
-  target_link_libraries(${name} PRIVATE lumwin)
+  # Test programs may import what they like (the raw WinINet loop, for one).
+  target_link_libraries(${name} PRIVATE lumwin wininet version)
   if(name MATCHES "^(tracecat|uidriver)$")
     set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
   endif()

@@ -53,7 +53,7 @@ void HTTP_SetTimeouts(HINTERNET session, DWORD ms)
     };
     for (DWORD option : kOptions) {
         DWORD value = ms;
-        ::InternetSetOptionA(session, option, &value, sizeof value);
+        LInternetSetOptionA(session, option, &value, sizeof value);
     }
 }
 
@@ -72,13 +72,13 @@ THttpRequest HTTP_OpenUrl(HINTERNET session, const std::string& url, const std::
         return result;
     }
     // An empty password, never a null one: WinINet may read it on a 401.
-    result.connection.Reset(::InternetConnectA(session, parts.host.c_str(), parts.port, userName.c_str(),
+    result.connection.Reset(LInternetConnectA(session, parts.host.c_str(), parts.port, userName.c_str(),
                                                password.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
     if (!result.connection) return result;
     const DWORD flags = kDownloadFlags | (parts.secure ? INTERNET_FLAG_SECURE : 0);
-    InetHandle request(::HttpOpenRequestA(result.connection.Get(), "GET", parts.object.c_str(), nullptr, nullptr,
+    InetHandle request(LHttpOpenRequestA(result.connection.Get(), "GET", parts.object.c_str(), nullptr, nullptr,
                                           nullptr, flags, 0));
-    if (request && ::HttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) result.request = std::move(request);
+    if (request && LHttpSendRequestA(request.Get(), nullptr, 0, nullptr, 0)) result.request = std::move(request);
     return result;
 }
 
@@ -105,11 +105,11 @@ std::string HTTP_LastResponseText()
         std::string text(4096, '\0');
         DWORD error = 0;
         DWORD length = static_cast<DWORD>(text.size());
-        if (!::InternetGetLastResponseInfoA(&error, text.data(), &length)) {
+        if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) {
             if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return "";
             text.assign(length + 1, '\0');
             length = static_cast<DWORD>(text.size());
-            if (!::InternetGetLastResponseInfoA(&error, text.data(), &length)) return "";
+            if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) return "";
         }
         text.resize(length);
         return text;

@@ -1,4 +1,6 @@
-// The six WinINet entry points that are looked up by name at first use. Each
+// The WinINet entry points, all looked up by name at first use (none is
+// imported: a wininet.dll planted beside a package would otherwise be loaded
+// at process start, before any code of ours runs). Each
 // wrapper loads the library (from the system folder, by full path) when no
 // module is loaded yet, resolves its own name once, and calls it; without the
 // library or the name it returns 0 and calls nothing.
@@ -16,6 +18,11 @@ decltype(&::InternetOpenA) gOpen = nullptr;
 decltype(&::InternetOpenUrlA) gOpenUrl = nullptr;
 decltype(&::HttpQueryInfoA) gQueryInfo = nullptr;
 decltype(&::InternetReadFile) gReadFile = nullptr;
+decltype(&::InternetSetOptionA) gSetOption = nullptr;
+decltype(&::InternetConnectA) gConnect = nullptr;
+decltype(&::HttpOpenRequestA) gOpenRequest = nullptr;
+decltype(&::HttpSendRequestA) gSendRequest = nullptr;
+decltype(&::InternetGetLastResponseInfoA) gLastResponseInfo = nullptr;
 
 template <typename Fn>
 Fn Resolve(Fn& slot, const char* name)
@@ -72,6 +79,38 @@ BOOL LInternetReadFile(HINTERNET file, LPVOID buffer, DWORD toRead, LPDWORD read
     return fn ? fn(file, buffer, toRead, read) : FALSE;
 }
 
+BOOL LInternetSetOptionA(HINTERNET handle, DWORD option, LPVOID buffer, DWORD length)
+{
+    auto fn = Resolve(gSetOption, "InternetSetOptionA");
+    return fn ? fn(handle, option, buffer, length) : FALSE;
+}
+
+HINTERNET LInternetConnectA(HINTERNET session, LPCSTR server, INTERNET_PORT port, LPCSTR user, LPCSTR password,
+                            DWORD service, DWORD flags, DWORD_PTR context)
+{
+    auto fn = Resolve(gConnect, "InternetConnectA");
+    return fn ? fn(session, server, port, user, password, service, flags, context) : nullptr;
+}
+
+HINTERNET LHttpOpenRequestA(HINTERNET connection, LPCSTR verb, LPCSTR object, LPCSTR version, LPCSTR referrer,
+                            LPCSTR* acceptTypes, DWORD flags, DWORD_PTR context)
+{
+    auto fn = Resolve(gOpenRequest, "HttpOpenRequestA");
+    return fn ? fn(connection, verb, object, version, referrer, acceptTypes, flags, context) : nullptr;
+}
+
+BOOL LHttpSendRequestA(HINTERNET request, LPCSTR headers, DWORD headersLength, LPVOID optional, DWORD optionalLength)
+{
+    auto fn = Resolve(gSendRequest, "HttpSendRequestA");
+    return fn ? fn(request, headers, headersLength, optional, optionalLength) : FALSE;
+}
+
+BOOL LInternetGetLastResponseInfoA(LPDWORD error, LPSTR buffer, LPDWORD length)
+{
+    auto fn = Resolve(gLastResponseInfo, "InternetGetLastResponseInfoA");
+    return fn ? fn(error, buffer, length) : FALSE;
+}
+
 bool WinInetLoaded() { return gWinInet.Valid(); }
 
 void HTTP_Unload()
@@ -82,6 +121,11 @@ void HTTP_Unload()
     gOpenUrl = nullptr;
     gQueryInfo = nullptr;
     gReadFile = nullptr;
+    gSetOption = nullptr;
+    gConnect = nullptr;
+    gOpenRequest = nullptr;
+    gSendRequest = nullptr;
+    gLastResponseInfo = nullptr;
     gWinInet.Reset();
 }
 

@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev
   wine wine32:i386
   xvfb x11-utils x11-apps xdotool imagemagick
-  python3 osslsigncode clang
+  python3 osslsigncode clang locales
   libgnutls30:i386 openssl curl
 )
 

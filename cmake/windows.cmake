@@ -5,6 +5,8 @@ if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "" FORCE)
 endif()
 add_compile_options(-ffunction-sections -fdata-sections)
+# lumcore was declared before this file: give it the same sections.
+target_compile_options(lumcore PRIVATE -ffunction-sections -fdata-sections)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 

@@ -194,3 +194,28 @@ def glibc_locale(name):
         if p.returncode not in (0, 1) or not os.path.isdir(target):
             return None
     return {"LOCPATH": folder, "LANG": name, "LC_ALL": name}
+
+
+LUMPACK = os.path.join(NATIVE_BUILD_DIR, "tools", "lumpack", "lumpack")
+PREFIX_C = os.path.join(ENV["WINEPREFIX"], "drive_c")
+
+
+def make_package(folder, manifest, name="setup.exe"):
+    """Writes MANIFEST (INI text; relative paths are taken from FOLDER) and
+    builds it with the native lumpack on this build's stub.exe. Returns the
+    package's path."""
+    ini = os.path.join(folder, os.path.splitext(name)[0] + ".ini")
+    with open(ini, "w") as f:
+        f.write(manifest)
+    out = os.path.join(folder, name)
+    subprocess.run([LUMPACK, "create", ini, "-o", out, "--stub", build_file("stub.exe")], check=True,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    return out
+
+
+def setup_temp_folders():
+    """The launcher's SETUP_* folders in the prefix's temporary folder."""
+    temp = os.path.join(PREFIX_C, "users", os.environ.get("USER", "root"), "Temp")
+    if not os.path.isdir(temp):
+        return []
+    return sorted(n for n in os.listdir(temp) if n.startswith("SETUP_"))

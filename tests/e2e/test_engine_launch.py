@@ -3,6 +3,8 @@ documented command line, waits for it and its dialogs, passes its exit code
 on and removes the temporary folder."""
 import os
 import re
+import shutil
+import subprocess
 import time
 import unittest
 
@@ -72,6 +74,64 @@ class EngineLaunch(unittest.TestCase):
         _, code, held, _ = self.run_package("/LeaveDialog=8000")
         self.assertEqual(code, 0)
         self.assertGreaterEqual(held - plain, 6.0, f"{held:.1f} s with the dialog, {plain:.1f} s without")
+
+
+    def test_hide_starts_the_engine_hidden_and_shows_no_window(self):
+        pkg = lumtest.make_package(self.work, manifest("/HoldDialog=3000"))
+        seen = {}
+        for stub_args in (["/hide"], []):
+            proc = subprocess.Popen(["wine", pkg] + stub_args, env=lumtest.ENV, stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            code, found = lumtest.uidriver(["--wait=30", "window", "--title=Sample Setup"])
+            self.assertEqual(code, 0, "the engine's dialog exists")
+            _, stub_window = lumtest.uidriver(["window", "--class=" + lumtest.winpath(pkg)])
+            seen[" ".join(stub_args)] = (found.get("visible"), stub_window.get("visible"))
+            self.assertEqual(proc.wait(timeout=60), 0)
+        self.assertEqual(seen["/hide"], (["0"], ["0"]), "hidden engine dialog, hidden launcher window")
+        self.assertEqual(seen[""][0], ["1"], "without /hide the engine shows its dialog")
+
+    def test_spanned_stub_runs_from_a_temporary_copy(self):
+        # A disk-spanned package: the first disk holds setup.exe and the
+        # volume setup.exe.001. The launcher started from the disk copies
+        # itself to its temporary folder as Y_setup.exe, the copy extracts
+        # setup.exe.001 and removes itself and its folder at the end.
+        man = manifest(f"/RecordCmd={lumtest.winpath(self.record)}") + "[Options]\nCdSpanned = 1\n"
+        first = lumtest.make_package(self.work, man, name="setup.exe.001")
+        stub = os.path.join(self.work, "setup.exe")
+        shutil.copy2(first, stub)
+        folder = "SETUP_%d" % dos_time_part(stub)
+        with lumtest.tracecat(self.work) as viewer:
+            self.assertEqual(lumtest.wine([stub, "/x"]).returncode, 0)
+            self.assertTrue(lumtest.wait_for(lambda: os.path.exists(self.record), timeout=60), "engine ran")
+            gone = lumtest.wait_for(lambda: folder not in lumtest.setup_temp_folders(), timeout=60, step=0.5)
+            starts = [l for l in viewer.lines() if "STUB START" in l]
+        self.assertTrue(gone, "the Y_ copy removed itself and its folder")
+        self.assertEqual(len(starts), 2, starts)
+        self.assertIn("\\" + folder + "\\Y_setup.exe /x /SpanCdLvl=2", starts[1])
+        with open(self.record, "rb") as f:
+            line = f.read().decode("latin-1").strip()
+        self.assertNotIn("/SpanCdLvl", line)
+        self.assertNotIn("/SpanDiskFName1", line)
+        self.assertEqual(line.count("/OriginExe="), 1, line)
+        self.assertIn('/OriginExe="' + lumtest.winpath(stub) + '" ', line, "the first instance's origin")
+
+    def test_third_party_nsis_engine(self):
+        for name, data in (("notes.txt", b"installed by NSIS\r\n"), ("table.bin", bytes(range(256)) * 64)):
+            with open(os.path.join(self.work, name), "wb") as f:
+                f.write(data)
+        shutil.copy(os.path.join(os.path.dirname(__file__), "nsis", "engine.nsi"), self.work)
+        subprocess.run(["makensis", "-V1", "engine.nsi"], cwd=self.work, check=True, stdout=subprocess.DEVNULL)
+        target = os.path.join(self.work, "target")
+        pkg = lumtest.make_package(self.work, f"""[Launch]
+File = nsis-engine.exe
+Arguments = /S /Target={lumtest.winpath(target)}
+[Files]
+nsis-engine.exe = nsis-engine.exe
+""")
+        self.assertEqual(lumtest.wine([pkg], timeout=120).returncode, 3, "the installer's exit code")
+        for name in ("notes.txt", "table.bin"):
+            with open(os.path.join(self.work, name), "rb") as a, open(os.path.join(target, name), "rb") as b:
+                self.assertEqual(a.read(), b.read(), name)
 
 
 if __name__ == "__main__":

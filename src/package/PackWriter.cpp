@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <system_error>
 
 #include "package/DosTime.h"
+#include "sys/Files.h"
+#include "sys/Utils.h"
 
 namespace fs = std::filesystem;
 
@@ -20,6 +23,9 @@ struct TSource {
     uint64_t Size;
     int32_t DosTime;
 };
+
+// Folder entries end in "\" and carry no data; the extraction creates the folder.
+std::string FolderEntryName(const std::string& folder) { return folder + "\\"; }
 
 struct TVolume {
     std::string FinalName;
@@ -37,12 +43,24 @@ bool ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 std::string CheckName(const TPackItem& item) {
-    const std::string& n = item.Name;
-    if (IsUnsafeEntryName(n)) return "unsafe name in the package: '" + n + "'";
-    if (n.find_first_of(std::string("/\\|*\0", 5)) != std::string::npos)
-        return "the name '" + n + "' holds a folder part or one of | * NUL, which the package format cannot carry";
+    if (std::string why = PackNameError(item.Name); !why.empty())
+        return "unsafe name in the package: '" + item.Name + "': " + why;
+    if (item.Folder && item.Launch) return "the folder '" + item.Name + "' cannot be the program to start";
     if (item.LaunchArgs.find_first_of(std::string("|\0", 2)) != std::string::npos)
-        return "the arguments of '" + n + "' hold | or NUL";
+        return "the arguments of '" + item.Name + "' hold | or NUL";
+    return "";
+}
+
+// A name cannot be a file and a folder at once ("a" and "a\b.txt").
+std::string CheckFilesAgainstFolders(const std::vector<TPackItem>& items) {
+    std::set<std::string> folders;
+    for (const auto& item : items) {
+        for (const auto& f : ParentFolders(item.Name)) folders.insert(UpperCase(f));
+        if (item.Folder) folders.insert(UpperCase(FolderEntryName(item.Name)));
+    }
+    for (const auto& item : items)
+        if (!item.Folder && folders.count(UpperCase(FolderEntryName(item.Name))))
+            return "'" + item.Name + "' is packed as a file and also as a folder";
     return "";
 }
 
@@ -82,6 +100,7 @@ private:
     std::string StartVolume();
     std::string EndVolume(bool more);
     std::string WriteSource(const TSource& src, TPackReport& report);
+    std::string WriteFolders(const TPackItem& item, TPackReport& report);
     std::string Finish(TPackReport& report);
     uint64_t Room() const;
     void FitEntry(const std::string& header, const std::string& chunk, uint64_t overhead, uint64_t& take,
@@ -96,6 +115,8 @@ private:
     TPackFile File;
     uint64_t Written = 0;  // bytes of the open volume
     bool Committed = false;
+    std::set<std::string> FoldersWritten;  // upper-cased, with the final "\"
+    uint32_t FileItems = 0;
 };
 
 uint64_t TVolumeWriter::Room() const {
@@ -184,11 +205,31 @@ std::string TVolumeWriter::WriteSource(const TSource& src, TPackReport& report) 
     return "";
 }
 
+// Every folder the item needs (and the item itself when it is a folder) that
+// has no entry yet, outermost first.
+std::string TVolumeWriter::WriteFolders(const TPackItem& item, TPackReport& report) {
+    std::vector<std::string> folders = ParentFolders(item.Name);
+    if (item.Folder) folders.push_back(FolderEntryName(item.Name));
+    for (const auto& folder : folders) {
+        if (!FoldersWritten.insert(UpperCase(folder)).second) continue;
+        const std::string entry = EncodeEntry(MakeEntryHeader(folder, 0), "", 0, Plan.Level);
+        if (Room() < entry.size()) {
+            if (std::string e = EndVolume(true); !e.empty()) return e;
+            if (std::string e = StartVolume(); !e.empty()) return e;
+        }
+        if (!File.Append(entry)) return "cannot write '" + Volumes.back().TempName + "'";
+        Written += entry.size();
+        ++report.Entries;
+        ++report.Folders;
+    }
+    return "";
+}
+
 // Patches what is known only at the end: FilesCount (one progress step per
-// file and one per further volume), the package-end mark of the first
+// file, one per folder entry and one per further volume), the package-end mark of the first
 // volume, and each volume's checksum; then renames the volumes into place.
 std::string TVolumeWriter::Finish(TPackReport& report) {
-    const uint32_t filesCount = static_cast<uint32_t>(Plan.Items.size() + Volumes.size() - 1);
+    const uint32_t filesCount = static_cast<uint32_t>(FileItems + report.Folders + Volumes.size() - 1);
     for (size_t i = 0; i < Volumes.size(); ++i) {
         const TVolume& v = Volumes[i];
         TPackFile f;
@@ -217,8 +258,12 @@ std::string TVolumeWriter::Finish(TPackReport& report) {
 
 std::string TVolumeWriter::Write(const std::vector<TSource>& sources, TPackReport& report) {
     if (std::string e = StartVolume(); !e.empty()) return e;
-    for (const auto& src : sources)
+    for (const auto& src : sources) {
+        if (std::string e = WriteFolders(*src.Item, report); !e.empty()) return e;
+        if (src.Item->Folder) continue;
+        ++FileItems;
         if (std::string e = WriteSource(src, report); !e.empty()) return e;
+    }
     if (std::string e = EndVolume(false); !e.empty()) return e;
     return Finish(report);
 }
@@ -234,6 +279,32 @@ std::array<uint32_t, kSpaceClasses> ComputeSpaceRequired(const std::vector<uint6
         result[i] = static_cast<uint32_t>(std::min<uint64_t>(sum, UINT32_MAX));
     }
     return result;
+}
+
+std::string PackNameError(const std::string& name) {
+    if (name.empty()) return "the name is empty";
+    if (name.find_first_of(std::string("/|*\0", 4)) != std::string::npos)
+        return "'/', '|', '*' and NUL cannot appear in a name (folders are separated by '\\')";
+    if (IsUnsafeEntryName(name))
+        return "an absolute, drive, UNC, ':' or '..' name would lead outside the extraction folder";
+    if (NamesDevice(name)) return "a part of the name is a device name";
+    size_t start = 0;
+    for (;;) {
+        const size_t end = std::min(name.find('\\', start), name.size());
+        const std::string part = name.substr(start, end - start);
+        if (part.empty()) return "a folder part is empty (a name never begins or ends with '\\' nor holds '\\\\')";
+        if (part.back() == '.' || part.back() == ' ')
+            return "the part '" + part + "' ends in '.' or a blank, which Windows drops";
+        if (end == name.size()) return "";
+        start = end + 1;
+    }
+}
+
+std::vector<std::string> ParentFolders(const std::string& name) {
+    std::vector<std::string> out;
+    for (size_t p = name.find('\\'); p != std::string::npos; p = name.find('\\', p + 1))
+        out.push_back(name.substr(0, p + 1));
+    return out;
 }
 
 std::string BlockBytes(const std::string& text) { return U32Bytes(static_cast<uint32_t>(text.size())) + text; }
@@ -265,10 +336,13 @@ std::string WritePackage(const TPackPlan& plan, const std::string& outPath, TPac
     for (const auto& item : plan.Items) {
         if (std::string e = CheckName(item); !e.empty()) return e;
         TSource src{&item, 0, 0};
-        if (std::string e = DescribeSource(item, src); !e.empty()) return e;
+        if (!item.Folder) {
+            if (std::string e = DescribeSource(item, src); !e.empty()) return e;
+            sizes.push_back(src.Size);
+        }
         sources.push_back(src);
-        sizes.push_back(src.Size);
     }
+    if (std::string e = CheckFilesAgainstFolders(plan.Items); !e.empty()) return e;
 
     std::string blocks = BlockBytes(plan.LanguageBlock) + BlockBytes(plan.SettingsBlock);
     if (plan.HasInternetBlock) blocks += BlockBytes(plan.InternetBlock);

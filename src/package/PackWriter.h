@@ -12,8 +12,9 @@
 #include "package/PackX.h"
 
 struct TPackItem {
-    std::string Name;        // name in the package (relative, no folder part)
-    std::string SourcePath;  // file on disk
+    std::string Name;        // name in the package, relative; folder parts separated by "\"
+    std::string SourcePath;  // file on disk; unused for a folder
+    bool Folder = false;     // a declared folder (Name without the final "\"), written even when empty
     bool Launch = false;     // the program to start after extraction
     std::string LaunchArgs;  // its arguments
 };
@@ -40,12 +41,27 @@ struct TPackReport {
     uint64_t InputBytes = 0;
     uint64_t OutputBytes = 0;
     uint32_t Entries = 0;
+    uint32_t Folders = 0;  // folder entries among Entries
 };
+
+// Why name (of a file, or of a folder without its final "\") cannot be a
+// name in the package, or the empty text. Folder parts are separated by
+// "\"; absolute, drive, UNC, ":" and ".." names are refused, as are empty
+// parts, parts ending in "." or a blank (Windows drops those, so two names
+// would meet), device names and the bytes | * NUL and "/".
+std::string PackNameError(const std::string& name);
+
+// The folders that must exist before name can be extracted: "a\", "a\b\"
+// for "a\b\c.txt", outermost first.
+std::vector<std::string> ParentFolders(const std::string& name);
 
 // Writes the package as outPath (and outPath's ".002" ... volumes). Every
 // volume is written under a temporary name and renamed only when all were
-// written, so a failure leaves nothing under the output names. Returns the
-// empty text on success, else the error.
+// written, so a failure leaves nothing under the output names. The
+// extraction creates no folder for a file, so every folder a name holds gets
+// a folder entry ("sub\", no data) before the first entry inside it, and a
+// declared folder gets one where it stands. Returns the empty text on
+// success, else the error.
 std::string WritePackage(const TPackPlan& plan, const std::string& outPath, TPackReport* report = nullptr);
 
 // SpaceRequired for files of these sizes: entry 0 the exact sum, entry i the

@@ -166,6 +166,56 @@ TEST_F(PackWriterTest, VolumesStayWithinTheirSizeAndJoinUp) {
     EXPECT_EQ(r.Files["last.bin"], Pattern(20000, 5, true));
 }
 
+TEST(PackNames, FoldersAreSeparatedByBackslashAndStayInside) {
+    for (const char* good : {"a.txt", "sub\\a.txt", "a\\b\\c\\d.bin", ".hidden", "x..y", "Prog Files\\a b.txt"})
+        EXPECT_EQ(PackNameError(good), "") << good;
+    for (const char* bad : {"", "..\\a", "a\\..\\..\\b", "\\a", "C:\\a", "C:a", "\\\\srv\\share\\a", "a:b",
+                            "a/b", "a\\\\b", "a\\", "sub.\\a", "sub \\a", ".\\a", "NUL", "x\\com1.txt", "a|b", "a*"})
+        EXPECT_NE(PackNameError(bad), "") << bad;
+    EXPECT_EQ(ParentFolders("a\\b\\c.txt"), (std::vector<std::string>{"a\\", "a\\b\\"}));
+    EXPECT_TRUE(ParentFolders("c.txt").empty());
+}
+
+// The extraction creates no folder for a file: each folder gets one entry,
+// before the first entry inside it; FilesCount counts them as the
+// extraction's progress does.
+TEST_F(PackWriterTest, FolderEntriesComeBeforeTheirContent) {
+    TPackPlan plan = Plan({{"top.txt", "t"}, {"noise.bin", Pattern(30000, 7, true)}});
+    auto add = [&](const std::string& name, const std::string& source, bool folder) {
+        TPackItem item;
+        item.Name = name;
+        item.SourcePath = source;
+        item.Folder = folder;
+        plan.Items.push_back(item);
+    };
+    add("app\\lib\\deep\\one.txt", plan.Items[0].SourcePath, false);
+    add("app\\empty", "", true);
+    add("APP\\lib\\two.bin", plan.Items[1].SourcePath, false);  // folders meet without regard to case
+    add("app\\empty", "", true);                                 // declared twice, written once
+    plan.Items[1].Name = "late\\noise.bin";
+    plan.VolumeSize = 36000;  // two.bin runs on into volume 2
+    TPackReport report;
+    const std::string out = (Dir / "tree.exe").string();
+    ASSERT_EQ(WritePackage(plan, out, &report), "");
+    ASSERT_EQ(report.Volumes.size(), 2u);
+
+    TRead r = ReadBack(out);
+    std::vector<std::string> names;
+    for (const auto& e : r.Entries)
+        if (names.empty() || names.back() != e.Parsed.Name) names.push_back(e.Parsed.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"top.txt", "late\\", "late\\noise.bin", "app\\", "app\\lib\\",
+                                               "app\\lib\\deep\\", "app\\lib\\deep\\one.txt", "app\\empty\\",
+                                               "APP\\lib\\two.bin"}));
+    for (const auto& e : r.Entries)
+        if (e.Parsed.Name.back() == '\\') {
+            EXPECT_EQ(e.Data, "") << e.Parsed.Name;
+            EXPECT_EQ(e.Parsed.DosTime, 0) << e.Parsed.Name;
+        }
+    EXPECT_EQ(report.Folders, 5u);
+    EXPECT_EQ(r.Infos[0].Trailer.FilesCount, 4u + 5u + 1u);  // files, folders, one change of volume
+    EXPECT_EQ(r.Files["APP\\lib\\two.bin"], Pattern(30000, 7, true));
+}
+
 TEST_F(PackWriterTest, FailuresLeaveNoOutput) {
     const std::string out = (Dir / "out.exe").string();
     Write("out.exe.002", "an older volume");
@@ -178,7 +228,8 @@ TEST_F(PackWriterTest, FailuresLeaveNoOutput) {
         {"stub not PE", [&](TPackPlan& p) { p.StubPath = Write("nope.exe", std::string(3000, 'M')); }, "not a PE image"},
         {"stub missing", [](TPackPlan& p) { p.StubPath += ".gone"; }, "cannot read the stub"},
         {"unsafe name", [](TPackPlan& p) { p.Items[0].Name = "..\\evil.txt"; }, "unsafe name"},
-        {"name with a bar", [](TPackPlan& p) { p.Items[0].Name = "a|b"; }, "cannot carry"},
+        {"name with a bar", [](TPackPlan& p) { p.Items[0].Name = "a|b"; }, "cannot appear in a name"},
+        {"file and folder", [](TPackPlan& p) { p.Items[1].Name = "a.txt\\b.txt"; }, "as a file and also as a folder"},
         {"source gone", [](TPackPlan& p) { p.Items[1].SourcePath += ".gone"; }, "is not a readable file"},
         {"volume too small", [](TPackPlan& p) { p.VolumeSize = 2500; }, "too small"},
     };

@@ -64,6 +64,7 @@ private:
     uint32_t Entries = 0;
     std::string LaunchRecord;
     std::map<std::string, fs::path> Written;  // upper-cased name -> file written in this run
+    int Folders = 0;                          // folder entries made
 };
 
 void TInspector::PrintTrailer(const TPackageTrailer& t, uint32_t sizeWord, int64_t size, bool pe, uint64_t mark,
@@ -131,6 +132,15 @@ std::string TInspector::Extract(const TEntryFrame& frame, const TPackEntry& entr
     const std::string& name = entry.Parsed.Name;
     if (IsUnsafeEntryName(name)) {
         Warn << "lumpack: " << Fault(frame.Offset, "skipped: unsafe name '" + name + "'") << "\n";
+        return "";
+    }
+    if (name.back() == '\\' && entry.Data.empty()) {
+        // A folder entry: the launcher creates the folder, and so do we.
+        std::error_code ec;
+        const fs::path folder = fs::path(Dest) / ReplaceChar(name, '\\', '/');
+        fs::create_directories(folder, ec);
+        if (!fs::is_directory(folder)) return Fault(frame.Offset, "cannot create the folder '" + folder.string() + "'");
+        ++Folders;
         return "";
     }
     const std::string key = UpperCase(name);
@@ -250,7 +260,8 @@ std::string TInspector::Run() {
     }
     if (Mode == TInspectMode::Verify) Out << "OK: " << Number - 1 << " volume(s), " << Entries << " entries\n";
     if (Mode == TInspectMode::Extract)
-        Out << "extracted " << Written.size() << " file(s) from " << Number - 1 << " volume(s)"
+        Out << "extracted " << Written.size() << " file(s)"
+            << (Folders ? " and " + std::to_string(Folders) + " folder(s)" : "") << " from " << Number - 1 << " volume(s)"
             << (LaunchRecord.empty() ? "" : "; start: " + LaunchRecord) << "\n";
     return "";
 }

@@ -6,6 +6,7 @@
 //   lumpack extract FILE DIR
 //
 // Exit codes: 0 success, 1 a fault in the manifest or the package, 2 usage.
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -92,8 +93,9 @@ int Create(const std::vector<std::string>& args, const char* argv0) {
     if (auto e = WritePackage(m.Plan, out, &report); !e.empty()) return Fail(out + ": " + e);
     std::cout << "wrote";
     for (const auto& v : report.Volumes) std::cout << " " << v;
-    std::cout << "\n  " << m.Plan.Items.size() << " file(s), " << report.Entries << " entries, " << report.InputBytes
-              << " bytes in, " << report.OutputBytes << " bytes out (" << report.Volumes.size() << " volume(s))\n";
+    const auto files = std::count_if(m.Plan.Items.begin(), m.Plan.Items.end(), [](const auto& i) { return !i.Folder; });
+    std::cout << "\n  " << files << " file(s), " << report.Folders << " folder(s), " << report.Entries << " entries, "
+              << report.InputBytes << " bytes in, " << report.OutputBytes << " bytes out (" << report.Volumes.size() << " volume(s))\n";
     return 0;
 }
 

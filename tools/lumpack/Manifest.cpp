@@ -47,13 +47,15 @@ private:
     std::string Language(const TSection& s, const std::string& name);
     std::string Files(const TSection& s);
     std::string Folders(const TSection& s);
-    std::string AddItem(int line, const std::string& name, const std::string& source);
+    std::string AddItem(int line, const std::string& name, const std::string& source, bool folder);
+    std::string Tree(int line, const fs::path& folder, const std::string& prefix);
     std::string Launch(const TSection& s);
 
     std::string Path;
     TManifest& M;
     std::vector<std::string> Languages;
-    std::map<std::string, int> NameLines;  // upper-cased name -> line
+    std::map<std::string, int> NameLines;    // upper-cased file name -> line
+    std::map<std::string, int> FolderLines;  // upper-cased folder name (no final "\\") -> line
 };
 
 std::string Upper(const std::string& s) { return UpperCase(s); }
@@ -218,47 +220,95 @@ std::string TManifestParser::Language(const TSection& s, const std::string& name
     return "";
 }
 
-std::string TManifestParser::AddItem(int line, const std::string& name, const std::string& source) {
+// Names in the manifest may use "/" or "\\" between folders; the package uses "\\".
+std::string PackageName(std::string name) { return ReplaceChar(Trim(name), '/', '\\'); }
+
+std::string TManifestParser::AddItem(int line, const std::string& name, const std::string& source, bool folder) {
     TPackItem item;
     item.Name = name;
     item.SourcePath = source;
-    if (IsUnsafeEntryName(name) || name.find_first_of(std::string("/\\|*\0", 5)) != std::string::npos)
-        return At(line, "'" + name + "' cannot be a name in the package: the launcher extracts into one folder, "
-                        "so a name holds no folder part, ':', '|', '*' or '..'");
-    auto [it, fresh] = NameLines.emplace(Upper(name), line);
-    if (!fresh) return At(line, "'" + name + "' is packed twice (also at line " + std::to_string(it->second) + ")");
-    M.Plan.Items.push_back(item);
+    item.Folder = folder;
+    if (std::string why = PackNameError(name); !why.empty())
+        return At(line, "'" + name + "' cannot be a name in the package: " + why);
+    const std::string key = Upper(name);
+    // Two lines may name one folder; a file is packed once, and never under a folder's name.
+    auto& mine = folder ? FolderLines : NameLines;
+    auto& other = folder ? NameLines : FolderLines;
+    if (auto it = other.find(key); it != other.end())
+        return At(line, "'" + name + "' is packed as a file and as a folder (also at line " +
+                            std::to_string(it->second) + ")");
+    for (const auto& parent : ParentFolders(name)) {
+        const std::string p = Upper(parent.substr(0, parent.size() - 1));
+        if (auto it = NameLines.find(p); it != NameLines.end())
+            return At(line, "'" + name + "' lies in '" + parent.substr(0, parent.size() - 1) +
+                                "', which is packed as a file (line " + std::to_string(it->second) + ")");
+        FolderLines.emplace(p, line);
+    }
+    auto [it, fresh] = mine.emplace(key, line);
+    if (!fresh && !folder)
+        return At(line, "'" + name + "' is packed twice (also at line " + std::to_string(it->second) + ")");
+    if (fresh || !folder) M.Plan.Items.push_back(item);
     return "";
 }
 
 std::string TManifestParser::Files(const TSection& s) {
     for (const auto& l : s.Lines) {
-        if (!l.HasEquals || l.Value.empty()) return At(l.Number, "expected NameInPackage = SourceFile");
+        if (!l.HasEquals) return At(l.Number, "expected NameInPackage = SourceFile, or FolderInPackage\\ =");
+        std::string name = PackageName(l.Key);
+        // "logs\\ =" declares a folder, empty or filled by later lines.
+        if (!name.empty() && name.back() == '\\') {
+            if (!l.Value.empty()) return At(l.Number, "a name ending in '\\' declares a folder: leave its value empty");
+            name.pop_back();
+            if (auto e = AddItem(l.Number, name, "", true); !e.empty()) return e;
+            continue;
+        }
+        if (l.Value.empty()) return At(l.Number, "expected NameInPackage = SourceFile");
         std::string source = Resolve(l.Value);
         std::error_code ec;
         if (!fs::is_regular_file(source, ec)) return At(l.Number, "'" + l.Value + "' is not a file");
-        if (auto e = AddItem(l.Number, l.Key, source); !e.empty()) return e;
+        if (auto e = AddItem(l.Number, name, source, false); !e.empty()) return e;
+    }
+    return "";
+}
+
+// The files and subfolders of folder, sorted, each subfolder declared before
+// its content and followed into. Links to folders are not followed (a loop
+// would never end).
+std::string TManifestParser::Tree(int line, const fs::path& folder, const std::string& prefix) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) entries.push_back(entry);
+    if (ec) return At(line, "cannot list '" + folder.string() + "': " + ec.message());
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) {
+        const std::string name = prefix + entry.path().filename().string();
+        if (entry.is_directory(ec)) {
+            if (entry.is_symlink(ec))
+                return At(line, "'" + entry.path().string() + "' is a link to a folder, which lumpack does not follow");
+            if (auto e = AddItem(line, name, "", true); !e.empty()) return e;
+            if (auto e = Tree(line, entry.path(), name + "\\"); !e.empty()) return e;
+        } else if (entry.is_regular_file(ec)) {
+            if (auto e = AddItem(line, name, entry.path().string(), false); !e.empty()) return e;
+        }
     }
     return "";
 }
 
 std::string TManifestParser::Folders(const TSection& s) {
     for (const auto& l : s.Lines) {
-        if (l.HasEquals || l.Value.empty()) return At(l.Number, "expected a folder path alone on the line");
-        std::string folder = Resolve(l.Value);
-        std::error_code ec;
-        if (!fs::is_directory(folder, ec)) return At(l.Number, "'" + l.Value + "' is not a folder");
-        std::vector<fs::path> files;
-        for (const auto& entry : fs::directory_iterator(folder, ec)) {
-            if (entry.is_directory())
-                return At(l.Number, "folder '" + l.Value + "' holds the subfolder '" + entry.path().filename().string() +
-                                        "': the launcher extracts into one flat folder");
-            if (entry.is_regular_file()) files.push_back(entry.path());
+        const std::string path = l.Value;
+        if (path.empty()) return At(l.Number, "expected a folder path alone on the line, or FolderInPackage = path");
+        std::string prefix;
+        if (l.HasEquals) {
+            std::string under = PackageName(l.Key);
+            while (!under.empty() && under.back() == '\\') under.pop_back();
+            if (auto e = AddItem(l.Number, under, "", true); !e.empty()) return e;
+            prefix = under + "\\";
         }
-        if (ec) return At(l.Number, "cannot list '" + l.Value + "': " + ec.message());
-        std::sort(files.begin(), files.end());
-        for (const auto& f : files)
-            if (auto e = AddItem(l.Number, f.filename().string(), f.string()); !e.empty()) return e;
+        std::string folder = Resolve(path);
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec)) return At(l.Number, "'" + path + "' is not a folder");
+        if (auto e = Tree(l.Number, folder, prefix); !e.empty()) return e;
     }
     return "";
 }
@@ -277,8 +327,9 @@ std::string TManifestParser::Launch(const TSection& s) {
         }
     }
     if (file.empty()) return At(fileLine, "[Launch] needs File = the packed program to start");
+    file = PackageName(file);
     for (auto& item : M.Plan.Items)
-        if (Upper(item.Name) == Upper(file)) {
+        if (!item.Folder && Upper(item.Name) == Upper(file)) {
             item.Launch = true;
             item.LaunchArgs = args;
             return "";

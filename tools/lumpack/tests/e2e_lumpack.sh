@@ -160,9 +160,19 @@ readme.txt = payload/readme.txt
 [Launch]
 File = Setup.exe
 EOF
-manifest_fault "folder name" "bad.ini:2: 'sub\\\\a.txt' cannot be a name in the package" <<'EOF'
+# Names that would lead outside the extraction folder, or that Windows reads
+# as something else, are refused with their line.
+for name in '..\a.txt' 'sub\..\..\a.txt' 'C:\a.txt' 'C:a.txt' '\\srv\share\a.txt' '\a.txt' \
+            'a.txt:stream' 'sub\\a.txt' 'sub.\a.txt' 'CON\a.txt' 'a*.txt'; do
+  manifest_fault "unsafe name $name" "bad.ini:2: '.*' cannot be a name in the package" <<EOF
 [Files]
-sub\a.txt = payload/readme.txt
+$name = payload/readme.txt
+EOF
+done
+manifest_fault "file and folder" "bad.ini:3: 'data\\\\x.txt' lies in 'data', which is packed as a file (line 2)" <<'EOF'
+[Files]
+data = payload/readme.txt
+data/x.txt = payload/readme.txt
 EOF
 manifest_fault "bad boolean" "bad.ini:2: RunHidden must be 0 or 1" <<'EOF'
 [Settings]
@@ -179,7 +189,40 @@ VolumeSize = 61000
 readme.txt = payload/readme.txt
 EOF
 
-# 6. A failed create leaves an existing output as it was, and no temporary file.
+# 6. Nested folders: [Folders] follows subfolders (empty ones too), "Name =
+# path" puts a tree under a folder, "name\ =" declares a folder, and "/" in a
+# name is a folder separator. Every folder entry comes before the entries
+# inside it, and the extraction rebuilds the tree.
+mkdir -p tree/src/lib/deep tree/src/empty
+printf 'one' >tree/src/lib/deep/one.txt
+printf 'two' >tree/src/lib/two.txt
+: >tree/src/top.dat
+cat >tree/tree.ini <<'EOF'
+[Files]
+bin/Engine.exe = ../payload/Engine.exe
+logs\ =
+[Folders]
+app = src
+[Launch]
+File = bin\Engine.exe
+EOF
+if "$LUMPACK" create tree/tree.ini --stub stub.exe -o tree/T.exe >tree/create.txt 2>&1; then
+  "$LUMPACK" list tree/T.exe >tree/list.txt 2>&1
+  names=$(awk '/^Entries/ { on = 1; next } on && $1 ~ /^[0-9]+$/ { print $7 }' tree/list.txt | tr '\n' ' ')
+  expected='bin\ bin\Engine.exe logs\ app\ app\empty\ app\lib\ app\lib\deep\ app\lib\deep\one.txt app\lib\two.txt app\top.dat '
+  [ "$names" = "$expected" ] && ok "folder entries before their files" || fail "entry order: '$names', expected '$expected'"
+  grep -q "FilesCount        10" tree/list.txt || fail "FilesCount must count files and folder entries: $(grep FilesCount tree/list.txt)"
+  grep -qF '[start: bin\Engine.exe*]' tree/list.txt || fail "the program in a folder is not marked"
+  "$LUMPACK" extract tree/T.exe tree/out >/dev/null 2>&1 || fail "extract the tree"
+  got=$(cd tree/out && find . -mindepth 1 | sort | tr '\n' ' ')
+  want='./app ./app/empty ./app/lib ./app/lib/deep ./app/lib/deep/one.txt ./app/lib/two.txt ./app/top.dat ./bin ./bin/Engine.exe ./logs '
+  if [ "$got" = "$want" ] && cmp -s tree/out/app/lib/deep/one.txt tree/src/lib/deep/one.txt &&
+     cmp -s tree/out/bin/Engine.exe payload/Engine.exe; then ok "nested tree extracted"; else fail "extracted tree: '$got'"; fi
+else
+  fail "create with folders: $(cat tree/create.txt)"
+fi
+
+# 7. A failed create leaves an existing output as it was, and no temporary file.
 cp MySetup.exe keep.exe
 "$LUMPACK" create sample.ini --stub noise.bin -o keep.exe >/dev/null 2>&1 && fail "a stub that is not a PE was accepted"
 cmp -s MySetup.exe keep.exe && ! ls ./*.lumpack-tmp >/dev/null 2>&1 && ok "failed create leaves the old output" \

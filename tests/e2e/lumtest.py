@@ -219,3 +219,24 @@ def setup_temp_folders():
     if not os.path.isdir(temp):
         return []
     return sorted(n for n in os.listdir(temp) if n.startswith("SETUP_"))
+
+
+def private_prefix(folder, **extra_env):
+    """A copy of the build's prefix in FOLDER/prefix with its own wineserver,
+    for tests that change the prefix (Windows version, trusted certificates,
+    system32) and must not disturb the shared one. Returns its environment;
+    end it with stop_prefix(env)."""
+    prefix = os.path.join(folder, "prefix")
+    subprocess.run(["rm", "-rf", prefix], check=True)
+    subprocess.run(["cp", "-a", ENV["WINEPREFIX"], prefix], check=True)
+    env = dict(ENV, WINEPREFIX=prefix, **extra_env)
+    # The first call starts this prefix's own wineserver: not on a pipe.
+    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=120)
+    return env
+
+
+def stop_prefix(env):
+    """Stops a private prefix's wineserver and waits for it."""
+    for flag in ("-k", "-w"):
+        subprocess.run(["wineserver", flag], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -236,16 +236,11 @@ class HttpsDownload(unittest.TestCase):
         subprocess.run(["openssl", "x509", "-in", cert, "-outform", "DER", "-out", self.der], check=True)
         self.server, self.port = start_server(self.work, "--tls", cert, key)
         # The certificate goes into a copy of the prefix, never the shared one.
-        prefix = os.path.join(self.work, "wineprefix")
-        subprocess.run(["cp", "-a", lumtest.ENV["WINEPREFIX"], prefix], check=True)
-        self.env = dict(lumtest.ENV, WINEPREFIX=prefix)
-        # Start this prefix's wineserver with its output away from any pipe.
-        subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        self.env = lumtest.private_prefix(self.work)
 
     def tearDown(self):
         stop_server(self.server)
-        subprocess.run(["wineserver", "-k"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        lumtest.stop_prefix(self.env)
 
     def test_https_download_with_a_trusted_test_certificate(self):
         # Wine checks the name against the certificate's DNS names, so the

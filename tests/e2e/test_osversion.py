@@ -25,18 +25,11 @@ class OsVersionNaming(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = lumtest.work_dir("osversion")
-        cls.prefix = os.path.join(cls.work, "prefix")
-        subprocess.run(["cp", "-a", lumtest.ENV["WINEPREFIX"], cls.prefix], check=True)
-        cls.env = dict(lumtest.ENV, WINEPREFIX=cls.prefix)
-        # The first call starts this prefix's own wineserver: its output
-        # must not be on a pipe.
-        subprocess.run(["wine", "cmd", "/c", "exit"], env=cls.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        cls.env = lumtest.private_prefix(cls.work)
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run(["wineserver", "-k"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        lumtest.stop_prefix(cls.env)
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def wine(self, args, **kw):

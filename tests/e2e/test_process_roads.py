@@ -26,13 +26,9 @@ class ProcessRoads(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.work = lumtest.work_dir("process_roads")
-        cls.prefix = os.path.join(cls.work, "prefix")
-        subprocess.run(["cp", "-a", lumtest.ENV["WINEPREFIX"], cls.prefix], check=True)
         overrides = lumtest.ENV.get("WINEDLLOVERRIDES", "") + ";tasklist.exe=n"
-        cls.env = dict(lumtest.ENV, WINEPREFIX=cls.prefix, WINEDLLOVERRIDES=overrides)
-        # The first call starts this prefix's own wineserver: not on a pipe.
-        subprocess.run(["wine", "cmd", "/c", "exit"], env=cls.env, stdin=subprocess.DEVNULL,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        cls.env = lumtest.private_prefix(cls.work, WINEDLLOVERRIDES=overrides)
+        cls.prefix = cls.env["WINEPREFIX"]
         shutil.copy(lumtest.build_file("tasklist.exe"),
                     os.path.join(cls.prefix, "drive_c", "windows", "system32", "tasklist.exe"))
         # The program under test, the target, a namesake of the target in
@@ -51,8 +47,7 @@ class ProcessRoads(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run(["wineserver", "-k"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=cls.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        lumtest.stop_prefix(cls.env)
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def wine(self, args, **kw):

@@ -24,6 +24,9 @@ void AgentTimerStep(HWND)
     if (AgentStopCountdownTick(st)) PostQuitMessage(0);
     ++st.autoUpdateTimerCount;
     Trace(std::to_string(GetCurrentProcessId()) + " AutoUpdateTimerCount=" + std::to_string(st.autoUpdateTimerCount));
+    // An interactive check lasts one tick: without this the counter would be
+    // reset on every later tick and the agent would never count again.
+    if (st.autoUpdateTimerCount > 0 && st.agentMode == 1) st.agentMode = 0;
     st.agentPhase = 0;
     gTimerBusy = false;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "package/PackX.h"
+
 std::string AgentImageOf(std::string image, uint64_t packageEnd)
 {
     // Whatever follows the package end (a signature table of any size) is
@@ -11,4 +13,11 @@ std::string AgentImageOf(std::string image, uint64_t packageEnd)
     if (image.size() <= 5) return "";
     image[image.size() - 5] = 1;
     return image;
+}
+
+bool SameIdentityToken(const TGFileInfo& a, const TGFileInfo& b)
+{
+    // A value that fails its check unscrambles to a random number text, so
+    // a missing or damaged token never matches.
+    return a.DownloadIdentityToken(true) == b.DownloadIdentityToken(true);
 }

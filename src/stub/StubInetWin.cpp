@@ -48,11 +48,6 @@ void WriteAgentCopy(const std::string& agentName)
 
 }  // namespace
 
-bool SameIdentityToken(const TGFileInfo& a, const TGFileInfo& b)
-{
-    return a.DownloadIdentityToken(true) == b.DownloadIdentityToken(true);
-}
-
 void RunInternetBranch(const std::string& agentName)
 {
     const TGFileInfo& own = OwnPackage();

@@ -139,15 +139,17 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
 
 void TExtraction::WriteEntry(const TPackEntry& entry)
 {
-    if (!entry.Parsed.LaunchRecord.empty()) LaunchRecord = entry.Parsed.LaunchRecord;
     const std::string& name = entry.Parsed.Name;
     const std::string target = JoinPath(A.DestDir, name);
 
     if (IsUnsafeEntryName(name) || NamesDevice(name)) {
+        // Its launch mark is skipped with it: the program to start must be one
+        // of the extracted files, never a path outside the folder.
         Trace(Pid() + " Damaged entry skipped: " + name);
         SaveFailed(target, "The name leads outside the extraction folder.", entry.Data.size(), false);
         return;
     }
+    if (!entry.Parsed.LaunchRecord.empty()) LaunchRecord = entry.Parsed.LaunchRecord;
     const char last = name.back();
     if ((last == '\\' || last == '/') && entry.Data.empty()) {
         // A declared folder, so that the entries of files inside it can be written.

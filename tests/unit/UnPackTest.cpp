@@ -372,8 +372,10 @@ TEST_F(UnPack, HostileNamesNeverWriteOutside)
                              "C:\\drive.txt", "C:rel.txt", "\\\\server\\share\\unc.txt", "...\\dots.txt",
                              ". .\\blank.txt", "CON", "nul.txt", "aux\\x.txt", "file.txt:stream", ""};
     TVolumeSpec v1;
-    v1.entries.push_back(Entry(Header("good1.txt", 0), "g1"));
+    v1.entries.push_back(Entry(Header("good1.txt*", 0), "g1"));
     for (const char* name : hostile) v1.entries.push_back(Entry(Header(name, 0), "hostile"));
+    // A skipped entry's launch mark must not name the program to start.
+    v1.entries.push_back(Entry(Header("..\\..\\windows\\system32\\cmd.exe* /c", 0), "hostile"));
     v1.entries.push_back(Entry(Header("good2.txt", 0), "g2"));
     Args.SourcePath = Volume("pkg.exe", v1);
     // The extraction folder is two levels down, so that ".." names have
@@ -384,7 +386,8 @@ TEST_F(UnPack, HostileNamesNeverWriteOutside)
 
     EXPECT_TRUE(ChecksumOK);
     EXPECT_EQ(Listing(), (std::set<std::string>{"pkg.exe", "a", "a/out", "a/out/good1.txt", "a/out/good2.txt"}));
-    EXPECT_EQ(SaveErrorCount(), static_cast<int>(std::size(hostile)));
+    EXPECT_EQ(SaveErrorCount(), static_cast<int>(std::size(hostile)) + 1);
+    EXPECT_EQ(LaunchRecord, "good1.txt*");
     ASSERT_EQ(System.Errors.size(), 1u) << "only the first save error is shown";
     EXPECT_EQ(System.Errors[0].rfind(Out + "\\..\\escaped.txt<P><P>Unable to save Extracted File!<P><P>", 0), 0u);
     EXPECT_NE(gTrace.find("4242 Damaged entry skipped: sub\\..\\..\\escaped2.txt\r\n"), std::string::npos);

@@ -40,10 +40,11 @@ uint32_t OwnFileDosTime()
 void WriteAgentCopy(const std::string& agentName)
 {
     std::string image;
-    ReadFilePart(OwnPath(), -1, false, image, 0);
+    ReadFilePart(OwnPath(), 0, false, image, 0);  // 0: the whole file
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
-    if (agent.empty()) return;
-    WriteDataFile(SetupTempFolder() + "\\" + agentName, agent, OwnFileDosTime(), false);
+    const std::string path = SetupTempFolder() + "\\" + agentName;
+    if (agent.empty() || !WriteDataFile(path, agent, OwnFileDosTime(), false))
+        Trace(std::to_string(GetCurrentProcessId()) + " agent copy not written: " + path);
 }
 
 }  // namespace

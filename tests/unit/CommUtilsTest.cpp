@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -136,7 +137,10 @@ protected:
         std::fclose(f);
     }
     void TearDown() override { std::remove(path_.c_str()); }
-    std::string path_ = ::testing::TempDir() + "lum_commutils_page.htm";
+    // One file per test and process: ctest runs the tests in parallel.
+    std::string path_ = ::testing::TempDir() + "lum_commutils_" +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                        std::to_string(::getpid()) + ".htm";
 };
 
 TEST_F(HtmlFile, AnExistingFileReplacesTheText)

@@ -15,8 +15,8 @@ DEFAULT_TITLE = "Lumidor Installation Suite"
 BAR = "msctls_progress32"
 
 
-def manifest(languages=(), confirm=True, activity=False, files="data.txt = data.txt"):
-    text = (f"[Options]\nConfirmTempDrive = {int(confirm)}\nShowActivityBar = {int(activity)}\n"
+def manifest(languages=(), confirm=True, activity=False, files="data.txt = data.txt", options=""):
+    text = (f"[Options]\nConfirmTempDrive = {int(confirm)}\nShowActivityBar = {int(activity)}\n{options}"
             f"[Files]\n{files}\n")
     for name, keys in languages:
         text += f"[Language.{name}]\n" + "".join(f"{k} = {v}\n" for k, v in keys.items())
@@ -179,6 +179,34 @@ class StartupWindow(unittest.TestCase):
                 win, box = self.held_at_question(f"lang{i}", languages, extra_env=env)
                 self.assertEqual(win["title"], [title])
                 self.assertEqual(box["title"], [caption])
+
+    def test_spanned_package_runs_from_a_temporary_copy(self):
+        # A disk set: the launcher setup.exe and the volumes setup.exe.001,
+        # .002, ... beside it; the launcher is the first volume under the
+        # name the user starts.
+        with open(os.path.join(self.work, "mid.bin"), "wb") as f:
+            f.write(os.urandom(1 << 20))
+        target = os.path.join(self.work, "target")
+        first = lumtest.make_package(self.work, "[Package]\nVolumeSize = 800K\n" + manifest(
+            confirm=False, options="CdSpanned = 1\n", files=f"mid.bin = mid.bin\nEngine.exe = {lumtest.build_file('sample-engine.exe')}") +
+            f"[Launch]\nFile = Engine.exe\nArguments = /Target={lumtest.winpath(target)}\n", name="setup.exe.001")
+        self.assertTrue(os.path.exists(first[:-4] + ".002"), "more than one volume")
+        launcher = first[:-4]
+        shutil.copyfile(first, launcher)
+        with lumtest.tracecat(self.work) as viewer:
+            self.assertEqual(lumtest.wine([launcher, "/x=1"], timeout=60).returncode, 0)
+            self.assertTrue(lumtest.wait_for(lambda: viewer.text().count("STUB END") == 2, timeout=60), viewer.text())
+            lines = viewer.lines()
+        starts = [l for l in lines if " ==== STUB START ====> " in l]
+        self.assertEqual(len(starts), 2, lines)
+        copy = starts[1].split(" ==== STUB START ====> ", 1)[1]
+        self.assertRegex(copy, r"^C:\\users\\[^\\]+\\Temp\\SETUP_\d+\\Y_setup\.exe /x=1 /SpanCdLvl=2 ")
+        self.assertTrue(copy.endswith(f' /SpanDiskFName1="{lumtest.winpath(first)}" '
+                                      f'/OriginExe="{lumtest.winpath(launcher)}"<'), copy)
+        with open(os.path.join(target, "mid.bin"), "rb") as f:
+            self.assertEqual(len(f.read()), 1 << 20, "the engine installed what the volumes carried")
+        # The copy removes itself and its folder (checked by tearDown).
+        self.assertTrue(lumtest.wait_for(lambda: set(lumtest.setup_temp_folders()) == self.temp_before, timeout=15))
 
     def test_screenshots_while_extracting(self):
         with open(os.path.join(self.work, "big.bin"), "wb") as f:

@@ -213,6 +213,47 @@ class SetupRun(unittest.TestCase):
                 found += [os.path.join(folder, n) for n in names if n.startswith("hostile")]
         self.assertEqual(found, [])
 
+    def test_short_temp_drive(self):
+        # The temporary folder on a drive without free space (F: is /proc to
+        # Wine, 0 bytes free): the extraction moves to C:\TEMP_<n> when C:
+        # has room, and asks "s3" when no drive has (the probe of C: fails
+        # where C:\TEMP is a file).
+        devices = os.path.join(lumtest.ENV["WINEPREFIX"], "dosdevices")
+        f_drive, c_temp = os.path.join(devices, "f:"), os.path.join(lumtest.PREFIX_C, "TEMP")
+        if os.path.lexists(f_drive) or os.path.lexists(c_temp):
+            self.skipTest("the prefix has its own F: or C:\\TEMP")
+        os.symlink("/proc", f_drive)
+        self.addCleanup(os.remove, f_drive)
+        package = self.small_package("short.exe")
+        batch = os.path.join(self.work, "short.bat")
+        with open(batch, "w") as f:
+            f.write('set TEMP=F:\\\r\nset TMP=F:\\\r\nstart "" /wait "%s"\r\n' % lumtest.winpath(package))
+
+        run = setupkit.StubRun(package, command=["wine", "cmd", "/c", lumtest.winpath(batch)])
+        self.addCleanup(run.stop)
+        self.assertEqual(run.finish(), 0)
+        report = setupkit.read_report(self.work)
+        self.assertIsNotNone(report, "nothing was started")
+        self.assertRegex(report["folder"], r"^C:\\TEMP_\d{5,6}$")
+        self.assertEqual(set(report["files"]), {"probe.exe", "a.txt", "sub\\noise.bin"})
+        self.assertFalse(os.path.lexists(c_temp), "the probe of C: left C:\\TEMP")
+
+        setupkit.clean_work_copy(self.work)
+        with open(c_temp, "w") as f:
+            f.write("not a folder")
+        self.addCleanup(os.remove, c_temp)
+        run = setupkit.StubRun(package, command=["wine", "cmd", "/c", lumtest.winpath(batch)])
+        self.addCleanup(run.stop)
+        seen = run.box()
+        self.assertIsNotNone(seen, "no question")
+        lines = seen["text"][0].split("\r\n")
+        self.assertEqual(lines[2], "Limited Free Space on your Temp Drive! (F:)")
+        self.assertRegex(lines[4], r"^Estimated space required on your Temp drive is: \t  0\.\d\d\d MB$")
+        self.assertEqual(lines[5], "Free space available on your Temp drive is: \t  0.000 MB")
+        self.assertTrue(run.press("No"))
+        self.assertEqual(run.finish(), 0)
+        self.assertIsNone(setupkit.read_report(self.work), "the program was started after No")
+
 
 def patch(path, offset, data):
     with open(path, "r+b") as f:

@@ -83,17 +83,35 @@ std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launc
     return "|" + item + "|" + std::to_string(dosTime) + "|";
 }
 
-TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield) {
+namespace {
+
+// Splits content at its first NUL. The data stays in content's buffer (the
+// header is cut off its front), so an entry of some MiB is never copied.
+TPackEntry SplitContent(std::string content, bool compressed) {
     TPackEntry e;
-    e.Compressed = frame.Length > 0;
-    std::string content = e.Compressed ? InflateBuffer(frame.Body, yield) : frame.Body;
+    e.Compressed = compressed;
     size_t nul = content.find('\0');
     if (nul == std::string::npos || nul == 0) return e;
     e.Header = content.substr(0, nul);
-    e.Data = content.substr(nul + 1);
+    content.erase(0, nul + 1);
+    e.Data = std::move(content);
     e.Parsed = ParseEntryHeader(e.Header);
     e.Skipped = false;
     return e;
+}
+
+}  // namespace
+
+TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield) {
+    const bool compressed = frame.Length > 0;
+    return SplitContent(compressed ? InflateBuffer(frame.Body, yield) : frame.Body, compressed);
+}
+
+TPackEntry DecodeEntry(TEntryFrame&& frame, InflateYieldFn yield) {
+    if (frame.Length <= 0) return SplitContent(std::move(frame.Body), false);
+    std::string content = InflateBuffer(frame.Body, yield);
+    frame.Body = std::string();  // the compressed bytes go before the entry is split
+    return SplitContent(std::move(content), true);
 }
 
 std::string EncodeEntry(const std::string& header, const char* data, size_t size, int level) {

@@ -54,6 +54,9 @@ struct TPackEntry {
 // Content of a frame: inflated when compressed (EZLibError on a bad stream),
 // split at its first NUL and the header parsed.
 TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield = nullptr);
+// The same, taking the frame's body over: no copy of a stored entry, and the
+// compressed bytes are freed before the content is split.
+TPackEntry DecodeEntry(TEntryFrame&& frame, InflateYieldFn yield = nullptr);
 
 // Entry content as the builder frames it: length word + body, zlib when that
 // is smaller than the content, else stored.

@@ -130,8 +130,7 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
         if (index == trailer.BlockCount) HeaderEnd = position;
         if (index <= trailer.BlockCount) continue;  // a header block
 
-        TPackEntry entry = DecodeEntry(frame, Pump);  // EZLibError leaves from here
-        frame.Body = std::string();
+        TPackEntry entry = DecodeEntry(std::move(frame), Pump);  // EZLibError leaves from here
         if (!entry.Skipped) WriteEntry(entry);
     }
     return true;

@@ -7,10 +7,10 @@ run leaves a temporary folder behind. The program to start is the test kit's
 extractprobe, which reports the extraction folder before the stub deletes it."""
 import os
 import random
-import shutil
 import struct
 import time
 import unittest
+import zlib
 
 import lumtest
 import setupkit
@@ -150,13 +150,30 @@ class SetupRun(unittest.TestCase):
             entry = [e for e in entries if e["kind"] == "zlib" and e["name"] == "a.txt"][0]
             patch(package, entry["offset"] + 4 + 2, b"\xff\xff\xff\xff")
 
-        cases = [("bad checksum in volume 2", 30000, bad_checksum, ()),
-                 ("corrupt zlib stream", 0, bad_stream, ()),
-                 ("corrupt zlib stream, /hide", 0, bad_stream, ("/hide",))]
-        for what, tail, damage, args in cases:
+        def bomb(package):
+            # A stream that inflates past what a 32-bit process can hold
+            # (64 MiB of zeros, 32 times over), in the place of a stored entry.
+            entries, _ = setupkit.stored_entries(package)
+            entry = [e for e in entries if e["name"] == "bomb.bin"][0]
+            c = zlib.compressobj(9)
+            stream = c.compress(b"|bomb.bin|0|\0") + c.flush(zlib.Z_FULL_FLUSH)
+            zeros = bytes(64 << 20)
+            c.compress(zeros), c.flush(zlib.Z_FULL_FLUSH)
+            stream += (c.compress(zeros) + c.flush(zlib.Z_FULL_FLUSH)) * 32  # blocks alike after a full flush
+            n = entry["stored"]
+            self.assertLessEqual(len(stream), n)
+            patch(package, entry["offset"], struct.pack("<i", n) + stream + bytes(n - len(stream)))
+
+        rnd = random.Random(4)
+        write(os.path.join(self.work, "small", "bomb.bin"), rnd.randbytes(2200000), 0x5F000000)
+        cases = [("bad checksum in volume 2", 30000, bad_checksum, (), ()),
+                 ("corrupt zlib stream", 0, bad_stream, (), ()),
+                 ("corrupt zlib stream, /hide", 0, bad_stream, ("/hide",), ()),
+                 ("stream inflating past memory", 0, bomb, (), ("bomb.bin = small/bomb.bin\n",))]
+        for what, tail, damage, args, extra in cases:
             with self.subTest(what):
                 setupkit.clean_work_copy(self.work)
-                package = self.small_package("damaged.exe", volume_tail=tail)
+                package = self.small_package("damaged.exe", volume_tail=tail, extra_files=extra)
                 damage(package)
                 run = self.run_stub(package, *args)
                 seen = run.box()

@@ -77,6 +77,11 @@ TEST(DecodeEntry, StoredCompressedAndSkipped) {
         EXPECT_EQ(e.Skipped, k.skipped) << k.what;
         EXPECT_EQ(e.Parsed.Name, k.name) << k.what;
         EXPECT_EQ(e.Data, k.data) << k.what;
+        // Taking the frame over decodes alike.
+        TPackEntry moved = DecodeEntry(std::move(f));
+        EXPECT_EQ(moved.Skipped, k.skipped) << k.what;
+        EXPECT_EQ(moved.Header, e.Header) << k.what;
+        EXPECT_EQ(moved.Data, k.data) << k.what;
     }
 }
 
@@ -120,6 +125,17 @@ TEST(InflateBuffer, FaultsRaiseEZLibErrorWithZlibsText) {
         }
     }
     EXPECT_EQ(InflateBuffer(good).size(), 5 + 1 + 5004u);
+}
+
+// 4 MiB of zeros pack into about 4 KB: the output must grow in a few rounds,
+// not one per 4 KB (which served the queue a thousand times per entry).
+TEST(InflateBuffer, HighlyCompressibleStreamInflatesInFewRounds) {
+    const std::string zeros = std::string(4 << 20, '\0') + "end";
+    static int rounds;
+    rounds = 0;
+    EXPECT_EQ(InflateBuffer(DeflateBuffer(zeros, 9), [] { ++rounds; }), zeros);
+    EXPECT_LE(rounds, 12);
+    EXPECT_EQ(InflateBuffer(DeflateBuffer("", 9)), "");
 }
 
 TEST(ParseEntryHeader, NameLaunchMarkAndTime) {

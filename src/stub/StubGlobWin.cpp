@@ -31,11 +31,70 @@ void RunLogLine(const std::string& message)
     AppendTextToFile(RunLogFileName(), line, true, 0);
 }
 
+namespace {
+
+// A visible bar repaints on every step, and under a slow display that costs
+// more than extracting a small file. The bars keep taking every step, but
+// while steps come faster than kRepaintMs their drawing is switched off, and
+// the repaint timer shows the latest state shortly after.
+constexpr DWORD kRepaintMs = 40;
+DWORD gLastRepaint = 0;
+bool gRedrawOff = false;
+
+// WM_SETREDRAW works through the WS_VISIBLE bit: only bars that are shown
+// may take part, or switching drawing back on would show a hidden bar.
+HWND gPausedBars[2] = {nullptr, nullptr};
+
+void SetBarsRedraw(bool on)
+{
+    if (!on) {
+        int n = 0;
+        for (HWND bar : {StartupMainBar(), StartupActivityBar()}) {
+            if (bar && IsWindowVisible(bar)) {
+                SendMessageA(bar, WM_SETREDRAW, FALSE, 0);
+                gPausedBars[n++] = bar;
+            }
+        }
+    } else {
+        for (HWND& bar : gPausedBars) {
+            if (!bar) continue;
+            SendMessageA(bar, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(bar, nullptr, TRUE);
+            bar = nullptr;
+        }
+    }
+    gRedrawOff = !on;
+}
+
+void GateRepaint()
+{
+    const DWORD now = GetTickCount();
+    if (gRedrawOff) return;  // the timer is already on its way
+    if (now - gLastRepaint >= kRepaintMs) {
+        gLastRepaint = now;
+        return;
+    }
+    HWND wnd = StartupWindow();
+    if (!wnd || !IsWindowVisible(wnd)) return;
+    SetBarsRedraw(false);
+    SetTimer(wnd, kProgressRepaintTimer, kRepaintMs, nullptr);
+}
+
+}  // namespace
+
+void ShowPendingProgress()
+{
+    if (StartupWindow()) KillTimer(StartupWindow(), kProgressRepaintTimer);
+    if (gRedrawOff) SetBarsRedraw(true);
+    gLastRepaint = GetTickCount();
+}
+
 void ProgressCallback(int kind, int /*min*/, int max, int position, int step, const std::string& /*text*/)
 {
     HWND mainBar = StartupMainBar();
     HWND activityBar = StartupActivityBar();
     if (kind == 0) {
+        ShowPendingProgress();
         // The range message carries Max in its high word: only the low
         // 16 bits reach the bar.
         SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, max));
@@ -45,6 +104,7 @@ void ProgressCallback(int kind, int /*min*/, int max, int position, int step, co
         SendMessageA(activityBar, PBM_SETPOS, 0, 0);
         SendMessageA(activityBar, PBM_SETSTEP, 1, 0);
     } else if (kind == 1) {
+        GateRepaint();
         SendMessageA(mainBar, PBM_STEPIT, 0, 0);
         gActivityCounter = NextActivityPosition(gActivityCounter);
         SendMessageA(activityBar, PBM_SETPOS, gActivityCounter, 0);

@@ -29,6 +29,11 @@ HWND StartupStatusLabel();
 void ShowStartupWindow(bool show);
 void ShowActivityBar(bool show);
 
+// The timer that shows the progress bars' latest state when their steps come
+// faster than they can be drawn (timer 1 is the run's one-second clock).
+constexpr UINT_PTR kProgressRepaintTimer = 2;
+void ShowPendingProgress();
+
 // Messages between the plain agent and its resident copy.
 constexpr UINT wm_ShutDown = 0x463;
 constexpr UINT wm_LocalMsg = 0x464;

@@ -89,6 +89,7 @@ HWND StartupStatusLabel() { return gLabel; }
 
 void ShowStartupWindow(bool show)
 {
+    ShowPendingProgress();
     if (gWindow) ShowWindow(gWindow, show ? SW_SHOWNORMAL : SW_HIDE);
     if (show && gWindow) {
         SetForegroundWindow(gWindow);
@@ -149,7 +150,10 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         PaintStartupWindow(wnd);
         return 0;
     case WM_TIMER:
-        OnTimer(wnd);
+        if (wp == kProgressRepaintTimer)
+            ShowPendingProgress();
+        else
+            OnTimer(wnd);
         break;
     case WM_CLOSE:
         if (!CloseMainWindow()) return 0;

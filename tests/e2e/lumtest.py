@@ -14,8 +14,11 @@ WINEENV = os.path.join(SOURCE_DIR, "tests", "kit", "wineenv.sh")
 
 
 def _wine_environment():
-    out = subprocess.run(["bash", "-c", f'. "{WINEENV}"; lum_wine_env "{BUILD_DIR}"; env -0'],
-                         check=True, capture_output=True).stdout
+    # Prepared on demand (display, prefix, warm server), so a scenario also
+    # runs on its own, outside ctest and its fixtures.
+    out = subprocess.run(["bash", "-c", f'. "{WINEENV}"; lum_prepare "{BUILD_DIR}" >/dev/null 2>&1; env -0'],
+                         check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                         stdin=subprocess.DEVNULL).stdout
     env = {}
     for item in out.split(b"\0"):
         if b"=" in item:

@@ -91,14 +91,15 @@ class EngineLaunch(unittest.TestCase):
         self.assertEqual(seen[""][0], ["1"], "without /hide the engine shows its dialog")
 
     def test_spanned_stub_runs_from_a_temporary_copy(self):
-        # A disk-spanned package: the first disk holds setup.exe and the
-        # volume setup.exe.001. The launcher started from the disk copies
-        # itself to its temporary folder as Y_setup.exe, the copy extracts
-        # setup.exe.001 and removes itself and its folder at the end.
+        # A disk set: lumpack writes the launcher setup.exe and the volume
+        # setup.exe.001 for the first disk. The launcher started from the
+        # disk copies itself to its temporary folder as Y_setup.exe, the copy
+        # extracts setup.exe.001 and removes itself and its folder at the end.
         man = manifest(f"/RecordCmd={lumtest.winpath(self.record)}") + "[Options]\nCdSpanned = 1\n"
-        first = lumtest.make_package(self.work, man, name="setup.exe.001")
-        stub = os.path.join(self.work, "setup.exe")
-        shutil.copy2(first, stub)
+        stub = lumtest.make_package(self.work, man, name="setup.exe")
+        volume = stub + ".001"
+        self.assertTrue(os.path.exists(volume))
+        self.assertLess(os.path.getsize(stub), os.path.getsize(volume), "the launcher carries no files")
         folder = "SETUP_%d" % dos_time_part(stub)
         with lumtest.tracecat(self.work) as viewer:
             self.assertEqual(lumtest.wine([stub, "/x"]).returncode, 0)

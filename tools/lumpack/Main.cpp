@@ -67,6 +67,13 @@ std::string FindStub(const std::string& option, const std::string& fromManifest,
     return "";
 }
 
+// A package that spans disks and is not itself named as the first volume.
+bool SpansDisks(const TPackPlan& plan, const std::string& out) {
+    if (!(plan.Flags & pfCdSpanned)) return false;
+    std::string tail = out.size() >= 4 ? out.substr(out.size() - 4) : out;
+    return tail != ".001";
+}
+
 int Create(const std::vector<std::string>& args, const char* argv0) {
     std::string manifestPath, out, stub;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -90,7 +97,25 @@ int Create(const std::vector<std::string>& args, const char* argv0) {
     std::error_code ec;
     if (fs::path parent = fs::path(out).parent_path(); !parent.empty()) fs::create_directories(parent, ec);
     TPackReport report;
-    if (auto e = WritePackage(m.Plan, out, &report); !e.empty()) return Fail(out + ": " + e);
+    if (SpansDisks(m.Plan, out)) {
+        // A disk set: the launcher started from the first disk runs from a
+        // copy in the temporary folder and reads its volumes as OUT.001,
+        // OUT.002 ... So OUT is the launcher alone (the stub and the header
+        // blocks, no files) and the package goes into the numbered volumes.
+        if (auto e = WritePackage(m.Plan, out + ".001", &report); !e.empty()) return Fail(out + ".001: " + e);
+        TPackPlan launcher = m.Plan;
+        launcher.Items.clear();
+        launcher.VolumeSize = 0;
+        TPackReport launcherReport;
+        if (auto e = WritePackage(launcher, out, &launcherReport); !e.empty()) {
+            for (const auto& v : report.Volumes) fs::remove(v, ec);
+            return Fail(out + ": " + e);
+        }
+        report.Volumes.insert(report.Volumes.begin(), out);
+        report.OutputBytes += launcherReport.OutputBytes;
+    } else if (auto e = WritePackage(m.Plan, out, &report); !e.empty()) {
+        return Fail(out + ": " + e);
+    }
     std::cout << "wrote";
     for (const auto& v : report.Volumes) std::cout << " " << v;
     const auto files = std::count_if(m.Plan.Items.begin(), m.Plan.Items.end(), [](const auto& i) { return !i.Folder; });

@@ -132,10 +132,10 @@ protected:
         fs::remove_all(Root);
     }
 
-    std::string Volume(const std::string& name, const TVolumeSpec& spec)
+    std::string Volume(const std::string& name, const TVolumeLayout& layout)
     {
         const std::string path = (Root / name).string();
-        WriteFile(path, MakeVolume(spec));
+        WriteFile(path, MakeVolume(layout));
         return path;
     }
     void Extract()
@@ -180,7 +180,7 @@ TEST_F(UnPack, ManyFilesAcrossTwoVolumesExtractByteIdenticalWithTimes)
 {
     const std::string big1 = Pattern(300000, 1), big2 = Pattern(70000, 2);
     const std::string span1 = std::string(100000, 'a'), span2 = Pattern(5000, 3);
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.withStub = true;
     v1.flags = pfMultiVolume;
     v1.filesCount = 8;
@@ -200,7 +200,7 @@ TEST_F(UnPack, ManyFilesAcrossTwoVolumesExtractByteIdenticalWithTimes)
         Compressed(Header("sub\\deep\\big.bin", 1248135905), big2),
         Entry(Header("span.bin", 1248135906), span1),
     };
-    TVolumeSpec v2;
+    TVolumeLayout v2;
     v2.realChecksum = true;
     v2.entries = {Entry(Header("span.bin", 1248135907), span2), Entry(Header("last.txt", 1248135908), "the end")};
     Args.SourcePath = Volume("setup.exe", v1);
@@ -249,7 +249,7 @@ TEST_F(UnPack, ManyFilesAcrossTwoVolumesExtractByteIdenticalWithTimes)
 
 TEST_F(UnPack, AgentCopyIsStubImageBlocksAndAgentTrailer)
 {
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.withStub = true;
     v1.filesCount = 1;
     v1.afterPackage = std::string(300, 'C');
@@ -291,7 +291,7 @@ TEST_F(UnPack, AgentCopyIsStubImageBlocksAndAgentTrailer)
 
 TEST_F(UnPack, MissingVolumeIsAskedForUntilPresent)
 {
-    TVolumeSpec v1, v2;
+    TVolumeLayout v1, v2;
     v1.flags = pfMultiVolume;
     v1.entries = {Entry(Header("one.txt", 0), "1"), Entry("|setup.exe*|0|", "S")};
     v2.entries = {Entry(Header("two.txt", 0), "2")};
@@ -316,7 +316,7 @@ TEST_F(UnPack, MissingVolumeIsAskedForUntilPresent)
 
 TEST_F(UnPack, CancelledPromptKeepsFilesAndDropsLaunch)
 {
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.flags = pfMultiVolume;
     v1.entries = {Entry("|setup.exe*|0|", "S")};
     Args.SourcePath = Volume("pkg.exe", v1);
@@ -333,7 +333,7 @@ TEST_F(UnPack, CancelledPromptKeepsFilesAndDropsLaunch)
 
 TEST_F(UnPack, AlwaysPromptAsksForPresentVolumes)
 {
-    TVolumeSpec v1, v2, v3;
+    TVolumeLayout v1, v2, v3;
     v1.flags = v2.flags = pfMultiVolume;
     v1.entries = {Entry(Header("1.txt", 0), "1")};
     v2.entries = {Entry(Header("2.txt", 0), "2")};
@@ -353,7 +353,7 @@ TEST_F(UnPack, AlwaysPromptAsksForPresentVolumes)
 
 TEST_F(UnPack, CorruptZlibEntryRaisesAndKeepsEarlierFiles)
 {
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.entries = {Entry(Header("before.txt", 0), "kept"), CorruptCompressed(Header("bad.bin", 0), Pattern(50000, 9)),
                   Entry(Header("after.txt", 0), "never")};
     Args.SourcePath = Volume("pkg.exe", v1);
@@ -371,7 +371,7 @@ TEST_F(UnPack, HostileNamesNeverWriteOutside)
     const char* hostile[] = {"..\\escaped.txt", "sub\\..\\..\\escaped2.txt", "..\\", "\\abs.txt", "/abs2.txt",
                              "C:\\drive.txt", "C:rel.txt", "\\\\server\\share\\unc.txt", "...\\dots.txt",
                              ". .\\blank.txt", "CON", "nul.txt", "aux\\x.txt", "file.txt:stream", ""};
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.entries.push_back(Entry(Header("good1.txt*", 0), "g1"));
     for (const char* name : hostile) v1.entries.push_back(Entry(Header(name, 0), "hostile"));
     // A skipped entry's launch mark must not name the program to start.
@@ -415,7 +415,7 @@ TEST_F(UnPack, DamagedLengthsEndAsDamagedPackage)
         fs::remove_all(Out);
         gTrace.clear();
         System.Prompts.clear();
-        TVolumeSpec v1;
+        TVolumeLayout v1;
         v1.flags = pfMultiVolume;
         v1.entries = {launch, c.entry};
         if (!c.last) v1.entries.push_back(after);
@@ -431,7 +431,7 @@ TEST_F(UnPack, DamagedLengthsEndAsDamagedPackage)
 
 TEST_F(UnPack, FailedChecksumOrMissingFirstVolumeExtractsNothing)
 {
-    TVolumeSpec bad;
+    TVolumeLayout bad;
     bad.flags = pfMultiVolume;
     bad.checksum = 77;
     bad.entries = {Entry("|setup.exe*|0|", "S")};
@@ -451,7 +451,7 @@ TEST_F(UnPack, FailedChecksumOrMissingFirstVolumeExtractsNothing)
 
 TEST_F(UnPack, SaveErrorIsReportedOncePerProcess)
 {
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.entries = {Entry(Header("nofolder\\a.txt", 0), "abc"), Entry(Header("nofolder\\b.txt", 0), "abcd")};
     Args.SourcePath = Volume("pkg.exe", v1);
 
@@ -467,7 +467,7 @@ TEST_F(UnPack, SaveErrorIsReportedOncePerProcess)
 
 TEST_F(UnPack, UncreatableFolderIsReportedAndExtractionGoesOn)
 {
-    TVolumeSpec v1;
+    TVolumeLayout v1;
     v1.entries = {Entry(Header("a.txt", 0), "abc")};
     Args.SourcePath = Volume("pkg.exe", v1);
     WriteFile(Root / "file", "x");

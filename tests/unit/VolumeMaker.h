@@ -56,7 +56,7 @@ inline std::string CorruptCompressed(const std::string& header, const std::strin
 
 inline std::string Header(const std::string& name, int32_t dosTime) { return MakeEntryHeader(name, dosTime); }
 
-struct TVolumeSpec {
+struct TVolumeLayout {
     bool withStub = false;            // first volume of an .exe package
     std::vector<std::string> entries; // framed entries, back to back
     uint32_t filesCount = 0;
@@ -67,32 +67,32 @@ struct TVolumeSpec {
 };
 
 // The volume's bytes.
-inline std::string MakeVolume(const TVolumeSpec& spec)
+inline std::string MakeVolume(const TVolumeLayout& layout)
 {
-    std::string bytes = spec.withStub ? StubImage() : std::string();
+    std::string bytes = layout.withStub ? StubImage() : std::string();
     TPackageTrailer t{};
     t.Tag = 1;
     t.BlockCount = 2;
     t.BlocksOffset = static_cast<uint32_t>(bytes.size());
-    t.FilesCount = spec.filesCount;
+    t.FilesCount = layout.filesCount;
     t.Magic = PackageMagic;
-    t.Checksum = spec.checksum;
-    t.Flags = spec.flags;
+    t.Checksum = layout.checksum;
+    t.Flags = layout.flags;
     t.TrailerSize = kTrailerSize;
     bytes += Block("\x02" "English\x01" "s0=Setup\x01\x02");
     bytes += Block("|http://x/|info.ini|agent.exe|token|0|");
-    for (const std::string& e : spec.entries) bytes += e;
+    for (const std::string& e : layout.entries) bytes += e;
     bytes += TrailerBytes(t);
-    if (spec.withStub) {
+    if (layout.withStub) {
         const uint64_t end = bytes.size();
         PutU32(bytes, 248, static_cast<uint32_t>(end >> 32));
         PutU32(bytes, 252, static_cast<uint32_t>(end));
-        bytes += spec.afterPackage;
+        bytes += layout.afterPackage;
     }
-    if (spec.realChecksum) {
+    if (layout.realChecksum) {
         TMemorySource source(bytes);
         t.Checksum = PackageChecksum(source, kTrailerSize);
-        const size_t at = bytes.size() - spec.afterPackage.size() - kTrailerSize;
+        const size_t at = bytes.size() - layout.afterPackage.size() - kTrailerSize;
         bytes.replace(at, kTrailerSize, TrailerBytes(t));
     }
     return bytes;

@@ -193,8 +193,8 @@ TEST(UnPackWin, DeclaredFoldersAndHostileNames)
     };
     using volumes::Entry;
     using volumes::Header;
-    volumes::TVolumeSpec spec;
-    spec.entries = {
+    volumes::TVolumeLayout layout;
+    layout.entries = {
         Entry(Header("sub\\", 0), ""),
         Entry(Header("sub\\deep\\", 0), ""),
         Entry(Header("sub\\deep\\f.txt", 0x3AF57B2D), "nested"),
@@ -206,7 +206,7 @@ TEST(UnPackWin, DeclaredFoldersAndHostileNames)
         Entry(Header("ok.txt", 0), "fine"),
     };
     const std::string package = dir.File("pkg.bin");
-    ASSERT_TRUE(WriteDataFile(package, volumes::MakeVolume(spec), 0, false));
+    ASSERT_TRUE(WriteDataFile(package, volumes::MakeVolume(layout), 0, false));
 
     TRun run = Extract(package, dir.File("out"), "", nullptr);
 
@@ -222,11 +222,11 @@ TEST(UnPackWin, DeclaredFoldersAndHostileNames)
 TEST(UnPackWin, CorruptStreamRaisesEZLibError)
 {
     ScratchTree dir("corrupt");
-    volumes::TVolumeSpec spec;
-    spec.entries = {volumes::Entry(volumes::Header("first.txt", 0), "kept"),
+    volumes::TVolumeLayout layout;
+    layout.entries = {volumes::Entry(volumes::Header("first.txt", 0), "kept"),
                     volumes::CorruptCompressed(volumes::Header("bad.bin", 0), Pattern(100000, 3))};
     const std::string package = dir.File("pkg.bin");
-    ASSERT_TRUE(WriteDataFile(package, volumes::MakeVolume(spec), 0, false));
+    ASSERT_TRUE(WriteDataFile(package, volumes::MakeVolume(layout), 0, false));
     EXPECT_THROW(Extract(package, dir.File("out"), "", nullptr), EZLibError);
     EXPECT_EQ(ReadWholeFile(dir.File("out\\first.txt")), "kept");
     EXPECT_FALSE(FileExistsX(dir.File("out\\bad.bin")));

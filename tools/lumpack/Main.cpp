@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Inspect.h"
+#include "PackageView.h"
 #include "Manifest.h"
 #include "package/PackWriter.h"
 

@@ -1,4 +1,4 @@
-#include "Inspect.h"
+#include "PackageView.h"
 
 #include <cstdio>
 #include <filesystem>

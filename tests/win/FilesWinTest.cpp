@@ -12,30 +12,7 @@ using namespace wintest;
 
 namespace {
 
-// A scratch folder whose whole tree goes at the end.
-class ScratchTree {
-public:
-    explicit ScratchTree(const std::string& name)
-        : Path(TempFolder(true) + "lum-files-" + name + "-" + std::to_string(GetCurrentProcessId()))
-    {
-        DeleteTree(Path, true);
-        CreateDirectoryA(Path.c_str(), nullptr);
-    }
-    ~ScratchTree() { DeleteTree(Path, true); }
-    std::string File(const std::string& name) const { return Path + "\\" + name; }
-    const std::string Path;
-};
 
-uint32_t DosTimeOf(const std::string& path)
-{
-    FileHandle f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    FILETIME utc{}, local{};
-    WORD date = 0, time = 0;
-    if (!f || !GetFileTime(f.Get(), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
-        !FileTimeToDosDateTime(&local, &date, &time))
-        return 0;
-    return (static_cast<uint32_t>(date) << 16) | time;
-}
 
 void Put(const std::string& path, const std::string& data) { ASSERT_TRUE(WriteDataFile(path, data, 0, false)) << path; }
 
@@ -53,7 +30,7 @@ bool WaitUntil(const std::function<bool()>& done, DWORD ms)
 
 TEST(FilesWin, WriteDataFileCreatesAppendsAndStampsTime)
 {
-    ScratchTree dir("write");
+    ScratchTree dir("files-write");
     const std::string f = dir.File("data.bin");
     const uint32_t stamp = 0x3AF57B2D;  // 2009-07-21 15:25:26 as a DOS date-time
     EXPECT_TRUE(WriteDataFile(f, "first", stamp, false));
@@ -84,7 +61,7 @@ TEST(FilesWin, WriteDataFileCreatesAppendsAndStampsTime)
 
 TEST(FilesWin, DeleteTreeAndDeleteFilesByMask)
 {
-    ScratchTree dir("tree");
+    ScratchTree dir("files-tree");
     ASSERT_TRUE(ForceFolders(dir.File("a\\b\\c")));
     Put(dir.File("top.tmp"), "1");
     Put(dir.File("keep.txt"), "2");
@@ -112,7 +89,7 @@ TEST(FilesWin, DeleteTreeAndDeleteFilesByMask)
 
 TEST(FilesWin, FindInTreeAndOnDrives)
 {
-    ScratchTree dir("find");
+    ScratchTree dir("files-find");
     ASSERT_TRUE(ForceFolders(dir.File("x\\y\\Target")));
     ASSERT_TRUE(ForceFolders(dir.File("z")));
     Put(dir.File("x\\y\\Target\\needle.dat"), "needle");
@@ -141,7 +118,7 @@ TEST(FilesWin, FindInTreeAndOnDrives)
 
 TEST(FilesWin, ReadFilePart)
 {
-    ScratchTree dir("read");
+    ScratchTree dir("files-read");
     const std::string f = dir.File("part.txt");
     Put(f, "  0123456789  ");
     std::string text;
@@ -179,7 +156,7 @@ TEST(FilesWin, DiskFreeAndEject)
 
 TEST(SelfDelete, BatchRemovesProgramAndFolderAfterItEnds)
 {
-    ScratchTree dir("selfdel");
+    ScratchTree dir("files-selfdel");
     const std::string folder = dir.File("Y_run dir");
     const std::string exe = folder + "\\Y_ping copy.exe";
     const std::string batch = dir.File("_DEL_ME_test1.BAT");
@@ -206,7 +183,7 @@ TEST(SelfDelete, BatchRemovesProgramAndFolderAfterItEnds)
 
 TEST(SelfDelete, BatchGivesUpOnAFileThatCannotBeDeleted)
 {
-    ScratchTree dir("selfdel-locked");
+    ScratchTree dir("files-selfdel-locked");
     const std::string locked = dir.File("locked.exe");
     const std::string batch = dir.File("_DEL_ME_test2.BAT");
     Put(locked, "MZ");

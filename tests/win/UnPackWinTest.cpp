@@ -17,29 +17,7 @@ using namespace wintest;
 
 namespace {
 
-class ScratchTree {
-public:
-    explicit ScratchTree(const std::string& name)
-        : Path(TempFolder(true) + "lum-unpack-" + name + "-" + std::to_string(GetCurrentProcessId()))
-    {
-        DeleteTree(Path, true);
-        CreateDirectoryA(Path.c_str(), nullptr);
-    }
-    ~ScratchTree() { DeleteTree(Path, true); }
-    std::string File(const std::string& name) const { return Path + "\\" + name; }
-    const std::string Path;
-};
 
-uint32_t DosTimeOf(const std::string& path)
-{
-    FileHandle f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    FILETIME utc{}, local{};
-    WORD date = 0, time = 0;
-    if (!f || !GetFileTime(f.Get(), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
-        !FileTimeToDosDateTime(&local, &date, &time))
-        return 0;
-    return (static_cast<uint32_t>(date) << 16) | time;
-}
 
 // Sets a file's time to a DOS date-time (what the writer will store).
 void Stamp(const std::string& path, uint32_t dos)
@@ -106,7 +84,7 @@ TRun Extract(const std::string& source, const std::string& dest, const std::stri
 
 TEST(UnPackWin, WriterPackageOverTwoVolumesExtractsByteIdenticalWithTimes)
 {
-    ScratchTree dir("volumes");
+    ScratchTree dir("unpack-volumes");
     ASSERT_TRUE(ForceFolders(dir.File("src")));
     const std::map<std::string, std::string> files = {
         {"Engine.exe", "MZ" + Pattern(20000, 1)},
@@ -181,7 +159,7 @@ TEST(UnPackWin, WriterPackageOverTwoVolumesExtractsByteIdenticalWithTimes)
 
 TEST(UnPackWin, DeclaredFoldersAndHostileNames)
 {
-    ScratchTree dir("hostile");
+    ScratchTree dir("unpack-hostile");
     const std::string pid = std::to_string(GetCurrentProcessId());
     char cwd[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -221,7 +199,7 @@ TEST(UnPackWin, DeclaredFoldersAndHostileNames)
 
 TEST(UnPackWin, CorruptStreamRaisesEZLibError)
 {
-    ScratchTree dir("corrupt");
+    ScratchTree dir("unpack-corrupt");
     volumes::TVolumeLayout layout;
     layout.entries = {volumes::Entry(volumes::Header("first.txt", 0), "kept"),
                     volumes::CorruptCompressed(volumes::Header("bad.bin", 0), Pattern(100000, 3))};

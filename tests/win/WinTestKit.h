@@ -4,13 +4,43 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/UtilsWin.h"
 
 namespace wintest {
+
+// A fresh folder under the temporary folder whose whole tree goes at the end.
+class ScratchTree {
+public:
+    explicit ScratchTree(const std::string& name)
+        : Path(TempFolder(true) + "lum-" + name + "-" + std::to_string(GetCurrentProcessId()))
+    {
+        DeleteTree(Path, true);
+        CreateDirectoryA(Path.c_str(), nullptr);
+    }
+    ~ScratchTree() { DeleteTree(Path, true); }
+    ScratchTree(const ScratchTree&) = delete;
+    ScratchTree& operator=(const ScratchTree&) = delete;
+    std::string File(const std::string& name) const { return Path + "\\" + name; }
+    const std::string Path;
+};
+
+// A file's last-write time as a packed DOS date-time (local time), 0 when unknown.
+inline uint32_t DosTimeOf(const std::string& path)
+{
+    FileHandle f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME utc{}, local{};
+    WORD date = 0, time = 0;
+    if (!f || !GetFileTime(f.Get(), nullptr, nullptr, &utc) || !FileTimeToLocalFileTime(&utc, &local) ||
+        !FileTimeToDosDateTime(&local, &date, &time))
+        return 0;
+    return (static_cast<uint32_t>(date) << 16) | time;
+}
 
 // A fresh folder under the temporary folder, removed with its files (not
 // subfolders) at the end.

@@ -18,24 +18,9 @@
 #include "ui/LMsgBox.h"
 #include "ui/LProgBar.h"
 
-bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
-                     bool foregroundOp, const std::string& extraArgs);
-
 namespace {
 
 std::string Lang(const std::string& key, const std::string& def) { return StubLangText(key, def); }
-std::string Buttons() { return Lang("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
-
-uint32_t OwnFileDosTime()
-{
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    if (!GetFileAttributesExA(OwnPath().c_str(), GetFileExInfoStandard, &a)) return 0;
-    FILETIME local;
-    WORD date = 0, time = 0;
-    FileTimeToLocalFileTime(&a.ftLastWriteTime, &local);
-    FileTimeToDosDateTime(&local, &date, &time);
-    return (static_cast<uint32_t>(date) << 16) | time;
-}
 
 void WriteAgentCopy(const std::string& agentName)
 {
@@ -43,7 +28,7 @@ void WriteAgentCopy(const std::string& agentName)
     ReadFilePart(OwnPath(), 0, false, image, 0);  // 0: the whole file
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
     const std::string path = SetupTempFolder() + "\\" + agentName;
-    if (agent.empty() || !WriteDataFile(path, agent, OwnFileDosTime(), false))
+    if (agent.empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
         Trace(std::to_string(GetCurrentProcessId()) + " agent copy not written: " + path);
 }
 
@@ -80,7 +65,7 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
                             "Internet...<p>Please make sure your Internet connection is properly set.<p><p>Continue "
                             "with Setup?<p><P>Size: <SIZE> MB<P>"),
                 "<SIZE>", FormatMB(static_cast<double>(TextToInt64(own.SetupFileSize(), 0))));
-            if (!MsgBoxConfirm(0, message, Lang("Confirm", "Confirm"), Buttons(), StubCharset(), 0)) error = "!";
+            if (!MsgBoxConfirm(0, message, Lang("Confirm", "Confirm"), StubButtonTexts(), StubCharset(), 0)) error = "!";
         }
         std::string connectionError;
         if (!InternetConnectedEx(connectionError)) {
@@ -107,5 +92,5 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     if (error.empty()) RunPackageSetup(extractFolder, package, "", !hidden, CommandLineArgs());
     if (downloaded) DeleteFileA(package.c_str());
     if (!error.empty() && error != "!")
-        MsgBoxError(0, error, Lang("Error", "Error"), Buttons(), StubCharset());
+        MsgBoxError(0, error, Lang("Error", "Error"), StubButtonTexts(), StubCharset());
 }

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 // The role decision of the main body.
@@ -17,3 +18,11 @@ void AgentTimerStep(HWND wnd);
 
 // The per-run temporary folder (made, emptied, on first use).
 std::string SetupTempFolder();
+// The running executable's last-write time as a packed DOS date-time.
+uint32_t OwnDosDateTime();
+
+// Unpacks a package into the folder (or a roomier one), asks what the run
+// must ask, starts the engine and waits; true when the engine signalled
+// success. Also runs the setup that an Internet package downloaded.
+bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
+                     bool foregroundOp, const std::string& extraArgs);

@@ -43,7 +43,6 @@ bool IsFixedDrive(char letter)
 }
 
 std::string Lang(const std::string& key, const std::string& def) { return StubLangText(key, def); }
-std::string Buttons() { return Lang("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
 
 struct TExtractResult {
     bool checksumOK = false;
@@ -62,7 +61,7 @@ TExtractResult ExtractPackageInto(const std::string& packageFile, const std::str
         return MsgBoxOkCancel(0, text, cap, btn, cs);
     };
     dialogs.Error = [](const std::string& text) {
-        MsgBoxError(0, text, StubLangText("Error", "Error"), Buttons(), StubCharset());
+        MsgBoxError(0, text, StubLangText("Error", "Error"), StubButtonTexts(), StubCharset());
     };
     TExtractResult r;
     try {
@@ -139,7 +138,7 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
     const TSpaceQuestion q = SpaceQuestion(folder, package.ConfirmTempDrive(), package.RequiredSpace(folder),
                                            DiskFreeBytes(folder), Lang);
     if (!q.ask) return true;
-    return MsgBoxConfirm(0, q.message, Lang("Confirm", "Confirm"), Buttons(), StubCharset(), 0);
+    return MsgBoxConfirm(0, q.message, Lang("Confirm", "Confirm"), StubButtonTexts(), StubCharset(), 0);
 }
 
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
@@ -158,14 +157,14 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
         const std::string caption = Lang("Attention", "Attention");
         if (foregroundOp) ShowStartupWindow(true);
         WaitPumping(1, 1000);
-        TExtractResult ex = ExtractPackageInto(packageFile, extractFolder, agentName, prompt, caption, Buttons(),
+        TExtractResult ex = ExtractPackageInto(packageFile, extractFolder, agentName, prompt, caption, StubButtonTexts(),
                                                StubCharset(), ReadForcePrompt());
         WaitPumping(0, 1000);
         if (!ex.launchRecord.empty() && ex.checksumOK) {
             result = LaunchSetupEngine(extractFolder, ex.launchRecord, extraArgs, foregroundOp);
         } else if (!ex.checksumOK) {
             MsgBoxError(0, Lang("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                        Lang("Error", "Error"), Buttons(), StubCharset());
+                        Lang("Error", "Error"), StubButtonTexts(), StubCharset());
         }
     }
     RemoveAlternateWorkFolder();

@@ -29,6 +29,7 @@ std::string StubLangText(const std::string& key, const std::string& def)
 {
     return LangText(OwnPackage().LanguageBlock, key, def);
 }
+std::string StubButtonTexts() { return StubLangText("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
 int StubCharset() { return LangCharset(OwnPackage().LanguageBlock); }
 int StubFontSize() { return LangFontSize(OwnPackage().LanguageBlock); }
 std::string StubFontName() { return LangFontName(OwnPackage().LanguageBlock); }

@@ -27,5 +27,7 @@ TAgentSettingsStore& AgentSettings();
 // user (built-in defaults where the package has none).
 std::string StubLangText(const std::string& key, const std::string& def);
 int StubCharset();
+// The message box's seven button captions of that language ("BtnText").
+std::string StubButtonTexts();
 int StubFontSize();
 std::string StubFontName();

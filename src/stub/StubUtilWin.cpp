@@ -19,6 +19,8 @@ std::string gTestModeURL;
 DWORD gTestModeTick = 0;
 bool gTestModeRead = false;
 
+}  // namespace
+
 uint32_t OwnDosDateTime()
 {
     FileHandle f(CreateFileA(OwnPath().c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -30,8 +32,6 @@ uint32_t OwnDosDateTime()
         FileTimeToDosDateTime(&local, &date, &time);
     return (static_cast<uint32_t>(date) << 16) | time;
 }
-
-}  // namespace
 
 std::string SetupTempFolder()
 {

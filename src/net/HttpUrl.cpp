@@ -41,7 +41,7 @@ bool SplitHttpUrl(const std::string& url, THttpUrlParts& parts)
     const size_t authorityEnd = rest.find_first_of("/?");
     std::string authority = rest.substr(0, authorityEnd);
     parts.object = authorityEnd == std::string::npos ? "/" : rest.substr(authorityEnd);
-    if (parts.object[0] != '/') parts.object.insert(0, "/");
+    if (parts.object[0] != '/') parts.object = "/" + parts.object;
 
     // The credentials travel separately; user info in the URL is not a host.
     if (const size_t at = authority.rfind('@'); at != std::string::npos) authority.erase(0, at + 1);

@@ -53,13 +53,3 @@ std::string InflateBuffer(std::string_view data, InflateYieldFn yield) {
     out.resize(produced);
     return out;
 }
-
-std::string DeflateBuffer(std::string_view data, int level) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::string out(size, '\0');
-    int rc = compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                       static_cast<uLong>(data.size()), level);
-    if (rc != Z_OK) throw EZLibError(zError(rc));
-    out.resize(size);
-    return out;
-}

@@ -3,7 +3,6 @@ build, running Windows programs, and the debug viewer tracecat."""
 import contextlib
 import os
 import subprocess
-import sys
 import time
 import unittest
 
@@ -46,12 +45,13 @@ def winpath(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine(args, timeout=120, **kw):
-    """Runs a Windows program; its output goes to files, never to a pipe that
-    a freshly started wineserver could hold open."""
+def wine(args, timeout=120, env=None, **kw):
+    """Runs a Windows program (in ENV's prefix, or in a private one's env);
+    its output goes to files, never to a pipe that a freshly started
+    wineserver could hold open."""
     kw.setdefault("stdout", subprocess.DEVNULL)
     kw.setdefault("stderr", subprocess.DEVNULL)
-    return subprocess.run(["wine"] + list(args), env=ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
+    return subprocess.run(["wine"] + list(args), env=env or ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
 
 
 def wine_output(args, timeout=120):

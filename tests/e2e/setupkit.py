@@ -11,6 +11,14 @@ import time
 
 import lumtest
 
+
+def write_file(path, data, when):
+    """Writes a payload file (with its folders) and gives it the time WHEN."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (when, when))
+
 PROBE = lumtest.build_file("extractprobe.exe")
 TEMP = os.path.join(lumtest.PREFIX_C, "users", os.environ.get("USER", "root"), "Temp")
 # The launcher's window caption in every package of these scenarios, so that

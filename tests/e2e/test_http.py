@@ -6,7 +6,6 @@ import socket
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 import lumtest

@@ -4,9 +4,7 @@
 The version is switched in a private copy of the build's prefix, so tests
 running at the same time in the shared prefix never see another version;
 dropping the copy at the end is the restore."""
-import os
 import shutil
-import subprocess
 import tempfile
 import unittest
 
@@ -33,9 +31,7 @@ class OsVersionNaming(unittest.TestCase):
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def wine(self, args, **kw):
-        kw.setdefault("stdout", subprocess.DEVNULL)
-        return subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=120, **kw)
+        return lumtest.wine(args, env=self.env, **kw)
 
     def probe(self):
         with tempfile.TemporaryFile() as out:

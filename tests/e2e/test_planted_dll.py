@@ -4,7 +4,6 @@ by the stub in place of the system's one."""
 import os
 import shutil
 import struct
-import subprocess
 import unittest
 
 import lumtest

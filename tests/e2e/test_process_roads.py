@@ -51,9 +51,7 @@ class ProcessRoads(unittest.TestCase):
         shutil.rmtree(cls.work, ignore_errors=True)
 
     def wine(self, args, **kw):
-        kw.setdefault("stdout", subprocess.DEVNULL)
-        return subprocess.run(["wine"] + args, env=self.env, stdin=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=120, **kw)
+        return lumtest.wine(args, env=self.env, **kw)
 
     def probe(self, *args):
         with tempfile.TemporaryFile() as out:

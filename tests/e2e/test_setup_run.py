@@ -18,13 +18,6 @@ import setupkit
 S7 = "Bad CRC!\r\nThis indicates that your setup file might be corrupted..."
 
 
-def write(path, data, when):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(data)
-    os.utime(path, (when, when))
-
-
 class SetupRun(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -46,7 +39,7 @@ class SetupRun(unittest.TestCase):
         for rel, (data, when) in cls.files.items():
             rel_src = rel[len("app\\"):] if rel.startswith("app\\") else rel
             src = os.path.join(p if rel.startswith("app\\") else cls.work, *rel_src.split("\\"))
-            write(src, data, when)
+            setupkit.write_file(src, data, when)
             cls.sources[rel] = src
         os.makedirs(os.path.join(p, "empty_dir"), exist_ok=True)
         cls.dirs = {"app", "app\\docs", "app\\lib", "app\\lib\\deep", "app\\lib\\deep\\er", "app\\empty_dir", "bin"}
@@ -127,8 +120,8 @@ class SetupRun(unittest.TestCase):
         small volume, which therefore carries a real checksum."""
         rnd = random.Random(9)
         src = os.path.join(self.work, "small")
-        write(os.path.join(src, "a.txt"), b"a" * 500, 0x5F000000)
-        write(os.path.join(src, "sub", "noise.bin"), bytes(rnd.getrandbits(8) for _ in range(60000)), 0x5F000000)
+        setupkit.write_file(os.path.join(src, "a.txt"), b"a" * 500, 0x5F000000)
+        setupkit.write_file(os.path.join(src, "sub", "noise.bin"), bytes(rnd.getrandbits(8) for _ in range(60000)), 0x5F000000)
         files = "a.txt = small/a.txt\nsub/noise.bin = small/sub/noise.bin\n" + "".join(extra_files)
         text = setupkit.manifest(files=files, work=self.work)
         package = lumtest.make_package(self.work, text, name)
@@ -165,7 +158,7 @@ class SetupRun(unittest.TestCase):
             patch(package, entry["offset"], struct.pack("<i", n) + stream + bytes(n - len(stream)))
 
         rnd = random.Random(4)
-        write(os.path.join(self.work, "small", "bomb.bin"), rnd.randbytes(2200000), 0x5F000000)
+        setupkit.write_file(os.path.join(self.work, "small", "bomb.bin"), rnd.randbytes(2200000), 0x5F000000)
         cases = [("bad checksum in volume 2", 30000, bad_checksum, (), ()),
                  ("corrupt zlib stream", 0, bad_stream, (), ()),
                  ("corrupt zlib stream, /hide", 0, bad_stream, ("/hide",), ()),
@@ -202,7 +195,7 @@ class SetupRun(unittest.TestCase):
         extra, placeholders = [], []
         for i, name in enumerate(hostile):
             ph = "".join(rnd.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(len(name) - 4)) + ".txt"
-            write(os.path.join(self.work, "ph", ph), bytes(rnd.getrandbits(8) for _ in range(64)), 0x5F000000)
+            setupkit.write_file(os.path.join(self.work, "ph", ph), bytes(rnd.getrandbits(8) for _ in range(64)), 0x5F000000)
             extra.append("%s = ph/%s\n" % (ph, ph))
             placeholders.append(ph)
         package = self.small_package("names.exe", extra_files=extra)

@@ -1,6 +1,5 @@
 """The built stub is a valid 32-bit PE with its header at 256, starts under
 Wine, exits 0 and writes its start and end lines to the debug channel."""
-import os
 import struct
 import unittest
 

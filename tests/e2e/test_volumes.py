@@ -5,7 +5,6 @@ insert DISK #2..." until it is there, or the run ends without a launch on
 Cancel; ForcePrompt "1" asks even for a present volume."""
 import os
 import random
-import subprocess
 import unittest
 
 import lumtest
@@ -29,10 +28,7 @@ class Volumes(unittest.TestCase):
         for rel, data in [("a.txt", b"first volume\r\n" * 100), ("sub\\b.txt", b""),
                           ("sub\\split.bin", bytes(rnd.getrandbits(8) for _ in range(300000)))]:
             path = os.path.join(src, *rel.split("\\"))
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-            os.utime(path, (0x60000000, 0x60000000))
+            setupkit.write_file(path, data, 0x60000000)
             cls.sources[rel] = path
         os.makedirs(os.path.join(src, "empty"), exist_ok=True)
         cls.dirs = {"sub", "empty"}

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <stdexcept>
 
 #include "sys/LSUB.h"
@@ -17,47 +18,59 @@ std::string OffsetText(int64_t offset) { return "entry at offset " + std::to_str
 
 TEntryFrame ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield) {
     TEntryFrame f;
+    ReadEntryFrame(file, offset, limit, yield, f);
+    return f;
+}
+
+void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield, TEntryFrame& f) {
     f.Offset = offset;
     f.Next = offset;
+    f.Length = 0;
+    f.Body.clear();
+    f.Error.clear();
     const int64_t size = file.Size();
     uint32_t word = 0;
     if (offset < 0 || offset + 4 > limit) {
         f.Error = OffsetText(offset) + ": no room for its length before the trailer";
-        return f;
+        return;
     }
     if (!file.ReadU32(offset, word)) {
         f.Error = OffsetText(offset) + ": the file ends before its length";
-        return f;
+        return;
     }
     f.Length = static_cast<int32_t>(word);
     if (f.Length == INT_MIN) {
         f.Error = OffsetText(offset) + ": length -2147483648 is invalid";
-        return f;
+        return;
     }
     const int64_t n = f.Length < 0 ? -static_cast<int64_t>(f.Length) : f.Length;
     f.Next = offset + 4 + n;
     if (f.Next > limit) {
         f.Error = OffsetText(offset) + ": length " + std::to_string(f.Length) + " runs past the package end (" +
                   std::to_string(limit) + ")";
-        return f;
+        return;
     }
     if (size < 0 || f.Next > size) {
         f.Error = OffsetText(offset) + ": the file is cut short (" + std::to_string(n) + " bytes announced, " +
                   std::to_string(size < 0 ? 0 : size - offset - 4) + " present)";
-        return f;
+        return;
     }
-    f.Body.resize(static_cast<size_t>(n));
+    try {
+        f.Body.resize(static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        f.Error = OffsetText(offset) + ": " + std::to_string(n) + " bytes do not fit in memory";
+        return;
+    }
     for (size_t done = 0; done < f.Body.size();) {
         size_t want = std::min(kReadPiece, f.Body.size() - done);
         if (!file.ReadExact(offset + 4 + static_cast<int64_t>(done), f.Body.data() + done, want)) {
             f.Body.clear();
             f.Error = OffsetText(offset) + ": read failed";
-            return f;
+            return;
         }
         done += want;
         if (yield) yield();
     }
-    return f;
 }
 
 TEntryHeader ParseEntryHeader(const std::string& header) {
@@ -83,37 +96,34 @@ std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launc
     return "|" + item + "|" + std::to_string(dosTime) + "|";
 }
 
-namespace {
-
-// Splits content at its first NUL. The data stays in content's buffer (the
-// header is cut off its front), so an entry of some MiB is never copied.
-TPackEntry SplitContent(std::string content, bool compressed) {
-    TPackEntry e;
-    e.Compressed = compressed;
-    size_t nul = content.find('\0');
-    if (nul == std::string::npos || nul == 0) return e;
-    e.Header = content.substr(0, nul);
-    content.erase(0, nul + 1);
-    e.Data = std::move(content);
-    e.Parsed = ParseEntryHeader(e.Header);
+TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield) {
+    TEntryView e;
+    e.Compressed = frame.Length > 0;
+    std::string_view bytes = frame.Body.view();
+    if (e.Compressed) {
+        InflateInto(bytes, content, yield);
+        bytes = content.view();
+    }
+    const size_t nul = bytes.find('\0');
+    if (nul == std::string_view::npos || nul == 0) return e;
+    e.Header = bytes.substr(0, nul);
+    e.Data = bytes.substr(nul + 1);
+    e.Parsed = ParseEntryHeader(std::string(e.Header));
     e.Skipped = false;
     return e;
 }
 
-}  // namespace
-
 TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield) {
-    const bool compressed = frame.Length > 0;
-    return SplitContent(compressed ? InflateBuffer(frame.Body, yield) : frame.Body, compressed);
+    TByteBuffer content;
+    const TEntryView view = DecodeEntryView(frame, content, yield);
+    TPackEntry e;
+    e.Compressed = view.Compressed;
+    e.Skipped = view.Skipped;
+    e.Header = view.Header;
+    e.Data = view.Data;
+    e.Parsed = view.Parsed;
+    return e;
 }
-
-TPackEntry DecodeEntry(TEntryFrame&& frame, InflateYieldFn yield) {
-    if (frame.Length <= 0) return SplitContent(std::move(frame.Body), false);
-    std::string content = InflateBuffer(frame.Body, yield);
-    frame.Body = std::string();  // the compressed bytes go before the entry is split
-    return SplitContent(std::move(content), true);
-}
-
 
 bool IsUnsafeEntryName(const std::string& name) {
     if (name.empty() || name[0] == '/' || name[0] == '\\') return true;

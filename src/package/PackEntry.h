@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "package/ByteBuffer.h"
 #include "package/PackFile.h"
 #include "package/ZLibOpen.h"
 
@@ -18,7 +20,7 @@ constexpr uint32_t kMaxEntryData = 4u << 20;
 struct TEntryFrame {
     int64_t Offset = 0;  // of the length word
     int32_t Length = 0;  // as stored: > 0 zlib, < 0 stored, 0 empty
-    std::string Body;    // the |Length| bytes
+    TByteBuffer Body;    // the |Length| bytes
     int64_t Next = 0;    // offset just after the entry
     std::string Error;   // empty when the frame was read whole
 };
@@ -29,6 +31,8 @@ struct TEntryFrame {
 // it has been checked against the file). yield, when given, runs after each
 // read of at most 64 KiB.
 TEntryFrame ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield = nullptr);
+// The same into frame, whose body storage is reused from the entry before.
+void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield, TEntryFrame& frame);
 
 struct TEntryHeader {
     std::string Name;          // the target file name: item 0 cut before any "*"
@@ -54,9 +58,18 @@ struct TPackEntry {
 // Content of a frame: inflated when compressed (EZLibError on a bad stream),
 // split at its first NUL and the header parsed.
 TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield = nullptr);
-// The same, taking the frame's body over: no copy of a stored entry, and the
-// compressed bytes are freed before the content is split.
-TPackEntry DecodeEntry(TEntryFrame&& frame, InflateYieldFn yield = nullptr);
+
+// The same without copying: Header and Data view the frame's body (stored)
+// or content (inflated), and stay valid until either is used again. The
+// extraction reuses both buffers from entry to entry.
+struct TEntryView {
+    bool Compressed = false;
+    bool Skipped = true;
+    std::string_view Header;
+    std::string_view Data;
+    TEntryHeader Parsed;
+};
+TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield = nullptr);
 
 // Entry content as the builder frames it: length word + body, zlib when that
 // is smaller than the content, else stored.

@@ -40,7 +40,7 @@ private:
     TVolumeEnd ExtractVolume(const std::string& path);
     // False when the package is damaged and the extraction must stop.
     bool ExtractEntries(TPackFile& file, const TPackageTrailer& trailer, int64_t position, int64_t end);
-    void WriteEntry(const TPackEntry& entry);
+    void WriteEntry(const TEntryView& entry);
     void WriteAgent(TPackFile& file);
     bool AskForVolume(const std::string& path);
 
@@ -64,6 +64,10 @@ private:
     bool Continue = true;
     bool Damaged = false;
     std::string LaunchRecord;
+
+    // Kept from entry to entry, so that their storage is allocated once.
+    TEntryFrame Frame;
+    TByteBuffer Content;
 };
 
 void TExtraction::Run(bool& checksumOK, std::string& launchRecord)
@@ -120,23 +124,23 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
     int index = 0;
     while (end - position > kTrailerRoom) {
         if (Pump) Pump();
-        TEntryFrame frame = ReadEntryFrame(file, position, limit, Pump);
-        if (!frame.Error.empty()) {
-            Trace(Pid() + " Damaged package: " + frame.Error);
+        ReadEntryFrame(file, position, limit, Pump, Frame);
+        if (!Frame.Error.empty()) {
+            Trace(Pid() + " Damaged package: " + Frame.Error);
             return false;
         }
-        position = frame.Next;
+        position = Frame.Next;
         ++index;
         if (index == trailer.BlockCount) HeaderEnd = position;
         if (index <= trailer.BlockCount) continue;  // a header block
 
-        TPackEntry entry = DecodeEntry(std::move(frame), Pump);  // EZLibError leaves from here
+        const TEntryView entry = DecodeEntryView(Frame, Content, Pump);  // EZLibError leaves from here
         if (!entry.Skipped) WriteEntry(entry);
     }
     return true;
 }
 
-void TExtraction::WriteEntry(const TPackEntry& entry)
+void TExtraction::WriteEntry(const TEntryView& entry)
 {
     const std::string& name = entry.Parsed.Name;
     const std::string target = JoinPath(A.DestDir, name);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -16,11 +17,18 @@ namespace {
 }  // namespace
 
 std::string InflateBuffer(std::string_view data, InflateYieldFn yield) {
-    // The output starts at the input size rounded up to 256 and doubles each
-    // time it fills. Growing by a fixed step instead would take a thousand
-    // rounds (each inflate call and queue service) for a stream that
-    // inflates 1000:1; doubling takes about ten and yields the same bytes.
-    std::string out((data.size() + 255) / 256 * 256 + 256, '\0');
+    TByteBuffer out;
+    InflateInto(data, out, yield);
+    return std::string(out.view());
+}
+
+void InflateInto(std::string_view data, TByteBuffer& out, InflateYieldFn yield) {
+    // The output starts at the input size rounded up to 256, or at what the
+    // buffer already holds from an earlier entry, and doubles each time it
+    // fills. Growing by a fixed step instead would take a thousand rounds
+    // (each inflate call and queue service) for a stream that inflates
+    // 1000:1; doubling takes about ten and yields the same bytes.
+    out.resize(std::max((data.size() + 255) / 256 * 256 + 256, out.capacity()));
 
     z_stream stream{};
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -41,15 +49,15 @@ std::string InflateBuffer(std::string_view data, InflateYieldFn yield) {
         if (yield) yield();
         // Room left means the input ran out: the next call reports the stream cut short.
         if (produced < out.size()) continue;
+        // A stream that inflates past what memory holds (a "zip bomb") is a
+        // damaged entry like any other, not a crash.
+        if (out.size() > SIZE_MAX / 2) Fail(stream, Z_MEM_ERROR);
         try {
-            out.resize(out.size() * 2);
+            out.resize(out.size() * 2, produced);
         } catch (const std::exception&) {
-            // A stream that inflates past what memory holds (a "zip bomb") is
-            // a damaged entry like any other, not a crash.
             Fail(stream, Z_MEM_ERROR);
         }
     }
     inflateEnd(&stream);
     out.resize(produced);
-    return out;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "package/ByteBuffer.h"
+
 class EZLibError : public std::runtime_error {
 public:
     explicit EZLibError(const std::string& message) : std::runtime_error(message) {}
@@ -20,6 +22,10 @@ using InflateYieldFn = void (*)();
 // short ("buffer error"), or one that asks for a preset dictionary raise
 // EZLibError; nothing is returned then.
 std::string InflateBuffer(std::string_view data, InflateYieldFn yield = nullptr);
+
+// The same into out, whose storage is reused: out holds exactly the inflated
+// bytes afterwards (its content is undefined after an EZLibError).
+void InflateInto(std::string_view data, TByteBuffer& out, InflateYieldFn yield = nullptr);
 
 // Compresses at the given level (the builder uses the best, 9).
 std::string DeflateBuffer(std::string_view data, int level);

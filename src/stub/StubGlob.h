@@ -42,6 +42,11 @@ void TraceConcat(const std::string& a, const std::string& b, const std::string& 
 // The activity bar cycles 1, 2, 3, 4, 5, 0, 1, ...
 int NextActivityPosition(int counter);
 
+// Where count steps leave a progress bar, each taken as the bar takes one
+// (PBM_STEPIT): a position past the top of the range wraps round from the
+// bottom, one below it from the top.
+int SteppedBarPosition(int position, int low, int high, int step, int count);
+
 // The extraction's and the downloads' progress sink (the window's bars).
 void ProgressCallback(int kind, int min, int max, int position, int step, const std::string& text);
 

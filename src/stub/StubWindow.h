@@ -29,8 +29,9 @@ HWND StartupStatusLabel();
 void ShowStartupWindow(bool show);
 void ShowActivityBar(bool show);
 
-// The timer that shows the progress bars' latest state when their steps come
-// faster than they can be drawn (timer 1 is the run's one-second clock).
+// The timer that hands the progress bars the steps counted since they were
+// last set, when steps come faster than they are worth drawing (timer 1 is
+// the run's one-second clock).
 constexpr UINT_PTR kProgressRepaintTimer = 2;
 void ShowPendingProgress();
 

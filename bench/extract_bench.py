@@ -12,8 +12,8 @@ Payloads: "mixed" (random, text, zero-filled files and 1,000 small files),
 "small" (many files of 1 to 4 KB), "large" (one file of half random, half
 zeros: peak memory while extracting it).
 
-usage: bench/extract_bench.py [--mixed-mb 100] [--small-files 5000]
-                              [--large-mb 256] [--runs 1] [--no-nsis] [--only KIND]
+usage: bench/extract_bench.py [--mixed-mb 200] [--small-files 5000]
+                              [--large-mb 500] [--runs 3] [--no-nsis] [--only KIND]
                               [--build build/win] [--native build/native]
 """
 import argparse
@@ -200,10 +200,11 @@ def build_nsis(payload, installer):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--mixed-mb", type=int, default=100)
+    ap.add_argument("--mixed-mb", type=int, default=200)
     ap.add_argument("--small-files", type=int, default=5000)
-    ap.add_argument("--large-mb", type=int, default=256)
-    ap.add_argument("--runs", type=int, default=1)
+    ap.add_argument("--large-mb", type=int, default=500)
+    ap.add_argument("--runs", type=int, default=3,
+                    help="runs of each program; the best time of each is taken")
     ap.add_argument("--no-nsis", action="store_true")
     ap.add_argument("--only", choices=["mixed", "small", "large"], action="append",
                     help="run only this payload (may be given more than once)")

@@ -45,7 +45,9 @@ DWORD gLastApplied = 0;
 int gPendingSteps = 0;
 bool gTimerSet = false;
 
-void ApplyPendingSteps()
+}  // namespace
+
+void ShowPendingProgress()
 {
     if (gTimerSet && StartupWindow()) KillTimer(StartupWindow(), kProgressRepaintTimer);
     gTimerSet = false;
@@ -63,16 +65,12 @@ void ApplyPendingSteps()
     gPendingSteps = 0;
 }
 
-}  // namespace
-
-void ShowPendingProgress() { ApplyPendingSteps(); }
-
 void ProgressCallback(int kind, int /*min*/, int max, int position, int step, const std::string& /*text*/)
 {
     HWND mainBar = StartupMainBar();
     HWND activityBar = StartupActivityBar();
     if (kind == 0) {
-        ApplyPendingSteps();
+        ShowPendingProgress();
         // The range message carries Max in its high word: only the low
         // 16 bits reach the bar.
         SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, max));
@@ -85,7 +83,7 @@ void ProgressCallback(int kind, int /*min*/, int max, int position, int step, co
         ++gPendingSteps;
         gActivityCounter = NextActivityPosition(gActivityCounter);
         if (GetTickCount() - gLastApplied >= kRepaintMs) {
-            ApplyPendingSteps();
+            ShowPendingProgress();
         } else if (!gTimerSet && StartupWindow()) {
             gTimerSet = SetTimer(StartupWindow(), kProgressRepaintTimer, kRepaintMs, nullptr) != 0;
         }

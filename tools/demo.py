@@ -36,7 +36,9 @@ def main():
             code, found = lumtest.uidriver(["window", "--title=Lumidor Demo Setup"])
             return code == 0 and found.get("visible") == ["1"]
         if lumtest.wait_for(progress_visible, timeout=20, step=0.1):
-            time.sleep(0.3)
+            # The run shows the window a second before it extracts; the files
+            # are out (and the bar full) a moment after that.
+            time.sleep(1.4)
             shots.append(lumtest.screenshot("demo-progress"))
         code, found = lumtest.uidriver(["--wait=20", "window", "--title=Sample Setup"])
         if code == 0:

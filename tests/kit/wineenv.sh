@@ -65,8 +65,9 @@ lum_prepare() {
   lum_wine_env "$build"
   lum_start_xvfb "$build" || return 1
   lum_make_prefix "$build"
-  # Warm the server up with its output away from any pipe.
-  wineserver -p 30 >/dev/null 2>&1 </dev/null
+  # Warm the server up with its output away from any pipe. A server that is
+  # already running (from a run moments ago) makes it fail, which is fine.
+  wineserver -p 30 >/dev/null 2>&1 </dev/null || true
   wine cmd /c exit >/dev/null 2>&1 </dev/null
   echo "prefix: $WINEPREFIX display: $DISPLAY"
 }

@@ -121,6 +121,9 @@ class PeakWatcher(threading.Thread):
 
 
 def warm(path):
+    # The runs before left files to write back and deleted folders to free:
+    # done now, that work does not land in the next run's time.
+    os.sync()
     with open(path, "rb") as f:
         while f.read(8 * MB):
             pass
@@ -206,6 +209,7 @@ def main():
     ap.add_argument("--runs", type=int, default=3,
                     help="runs of each program; the best time of each is taken")
     ap.add_argument("--no-nsis", action="store_true")
+    ap.add_argument("--verbose", action="store_true", help="print the times of every run")
     ap.add_argument("--only", choices=["mixed", "small", "large"], action="append",
                     help="run only this payload (may be given more than once)")
     ap.add_argument("--build", default=os.path.join(SOURCE, "build", "win"))
@@ -266,6 +270,9 @@ def main():
             if not run % 2:
                 stub_ms, stub_wall, peak, probe_peak = run_stub(lumtest, pkg)
             pairs.append((lim_ms, stub_ms))
+            if args.verbose:
+                log("    run %d (%s first): limit %d ms, stub %d ms" % (run + 1, "stub" if run % 2 else "limit",
+                                                                     lim_ms, stub_ms))
             shown_ms = run_stub(lumtest, pkg, hide=False)[0]
             nsis_wall, nsis_bytes = (run_nsis(lumtest, installer, os.path.join(temp_out, "nsis_out"),
                                               temp_win + "nsis_out") if have_nsis else (None, None))

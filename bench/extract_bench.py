@@ -13,7 +13,7 @@ Payloads: "mixed" (random, text, zero-filled files and 1,000 small files),
 zeros: peak memory while extracting it).
 
 usage: bench/extract_bench.py [--mixed-mb 200] [--small-files 5000]
-                              [--large-mb 500] [--runs 3] [--no-nsis] [--only KIND]
+                              [--large-mb 500] [--runs 3] [--no-nsis] [--only KIND] [--verbose]
                               [--build build/win] [--native build/native]
 """
 import argparse

@@ -78,6 +78,8 @@ class SetupRun(unittest.TestCase):
         # One step per file and per folder that the extraction brought into being.
         self.assertEqual(files_count, len(self.files) + 1 + len(self.dirs))
         self.assertEqual(setupkit.main_bar(report), (1, files_count, files_count), report["bars"])
+        # The activity bar (range 0 to 5) took every step too: 1 to 5, then 0 again.
+        self.assertEqual([b[1] for b in report["bars"] if b[2] == 5], [files_count % 6], report["bars"])
         self.assertTrue(run.seen_window, "the start-up window was never shown")
 
     def test_temp_drive_question(self):

@@ -75,7 +75,10 @@ void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYie
 
 TEntryHeader ParseEntryHeader(const std::string& header) {
     TEntryHeader h;
-    if (header.find('*') != std::string::npos) h.LaunchRecord = header;
+    // Only the name item marks the program to start. A "*" in another item
+    // of a header with an unusual separator would otherwise make the whole
+    // header the launch record, and its first item (with any path in it)
+    // the program, whatever name was checked and written.
     h.Name = SUB::Get(header, 0, "");
     size_t star = h.Name.find('*');
     if (star != std::string::npos) {

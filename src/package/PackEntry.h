@@ -36,7 +36,7 @@ void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYie
 
 struct TEntryHeader {
     std::string Name;          // the target file name: item 0 cut before any "*"
-    std::string LaunchRecord;  // the header or name that carried "*"; empty when none
+    std::string LaunchRecord;  // item 0 when it carries "*"; empty when none
     int32_t DosTime = 0;       // MS-DOS date-time (local); 0: leave the file's time alone
 };
 

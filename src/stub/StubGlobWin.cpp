@@ -7,6 +7,7 @@
 
 #include "stub/StubGlob.h"
 #include "stub/StubWindow.h"
+#include "sys/UrlMask.h"
 #include "sys/UtilsWin.h"
 #include "ui/LProgBar.h"
 
@@ -27,7 +28,8 @@ std::string RunLogFileName()
 void RunLogLine(const std::string& message)
 {
     if (!RunLogEnabled()) return;
-    std::string line = RunLogLineText(FormatLogStamp(-1), GetCurrentThreadId(), LogIndent(), message);
+    std::string line =
+        RunLogLineText(FormatLogStamp(-1), GetCurrentThreadId(), LogIndent(), MaskUrlCredentials(message));
     AppendTextToFile(RunLogFileName(), line, true, 0);
 }
 

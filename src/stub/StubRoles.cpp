@@ -61,6 +61,13 @@ std::string RelaunchCommandLine(const std::string& copyPath, const std::string& 
     return copyPath + " " + Trim(tail);
 }
 
+bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)
+{
+    if (!f.cdSpanned || f.spanCdLvl != 2 || f.autoUpdateAgent) return false;
+    if (f.ownName.size() <= 2 || !SameText(f.ownName.substr(0, 2), "Y_")) return false;
+    return SameText(FileNameOfPath(spanPath), f.ownName.substr(2) + ".001");
+}
+
 std::pair<int64_t, int64_t> WmMsgParams(const std::string& value)
 {
     std::string list = ":" + value + ":";

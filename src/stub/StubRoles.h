@@ -42,5 +42,12 @@ std::string AgentCopyExtraArgs(const std::string& transient, const std::string& 
 // The command line of the spanned stub's temporary copy.
 std::string RelaunchCommandLine(const std::string& copyPath, const std::string& args, const std::string& ownPath);
 
+// Whether "/SpanDiskFName1=" may name the volume to extract instead of the
+// own file. Only the temporary copy of a disk-set package, relaunched by the
+// first start, has it: own name "Y_" + the original's, "/SpanCdLvl=2", and
+// the path the original's file name + ".001". Anybody else could hand a
+// signed launcher any package to run elevated.
+bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath);
+
 // "/WM_MSG=w:l" as wParam and lParam (non-numbers give 0).
 std::pair<int64_t, int64_t> WmMsgParams(const std::string& value);

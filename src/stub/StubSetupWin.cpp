@@ -10,6 +10,7 @@
 #include "stub/StubGlob.h"
 #include "stub/StubInet.h"
 #include "stub/StubLaunchWin.h"
+#include "stub/StubRoles.h"
 #include "stub/StubRunWin.h"
 #include "stub/StubSetup.h"
 #include "stub/StubState.h"
@@ -181,7 +182,15 @@ void StartSetupRun(HWND wnd)
     } else {
         std::string packageFile = OwnPath();
         const std::string span = GetSwitch("/SpanDiskFName1=", "");
-        if (!span.empty()) packageFile = span;
+        if (!span.empty()) {
+            TRoleFacts facts;
+            facts.autoUpdateAgent = ThisIs_AutoUpdateProg();
+            facts.cdSpanned = own.CdSpanned();
+            facts.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
+            facts.ownName = FileNameOfPath(OwnPath());
+            if (SpanDiskNameHonoured(facts, span)) packageFile = span;
+            else Trace(std::to_string(GetCurrentProcessId()) + " /SpanDiskFName1= ignored: " + span);
+        }
         const bool foreground = !(HasSwitch("/hide") || own.RunHidden());
         RunPackageSetup(SetupTempFolder(), packageFile, agentName, foreground, CommandLineArgs());
     }

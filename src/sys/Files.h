@@ -52,8 +52,8 @@ std::string NamePart(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 // True when a part of the relative path is one of the system's reserved
-// device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$,
-// CONOUT$), also with an extension or trailing blanks ("nul.txt", "sub\COM1"):
+// device names (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, COM and LPT
+// with a superscript 1, 2 or 3 of the system code page, CONIN$, CONOUT$), also with an extension or trailing blanks ("nul.txt", "sub\COM1"):
 // such a name opens the device wherever the folder is.
 bool NamesDevice(std::string_view path);
 

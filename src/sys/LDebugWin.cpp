@@ -8,6 +8,11 @@
 namespace {
 
 UINT gDebugMessage = 0;
+// Any program can own a window of the viewer's class. One that does not
+// answer must not hold up the stub: each hand-over is bounded, and a window
+// that let one run out gets no further texts.
+constexpr UINT kViewerTimeoutMs = 250;
+HWND gDeafViewer = nullptr;
 
 void AppendToTraceFile(const std::string& text)
 {
@@ -24,11 +29,14 @@ void AppendToTraceFile(const std::string& text)
 void SendToViewer(const std::string& text)
 {
     HWND viewer = FindWindowA(kDebugViewerClass, nullptr);
-    if (!viewer || !gDebugMessage) return;
+    if (!viewer || !gDebugMessage || viewer == gDeafViewer) return;
     ATOM atom = GlobalAddAtomA(text.c_str());
     if (!atom) return;
     // Synchronous: the viewer reads the atom before we delete it.
-    SendMessageA(viewer, gDebugMessage, 1, atom);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(viewer, gDebugMessage, 1, atom, SMTO_ABORTIFHUNG | SMTO_BLOCK, kViewerTimeoutMs,
+                             &answer))
+        gDeafViewer = viewer;
     GlobalDeleteAtom(atom);
 }
 

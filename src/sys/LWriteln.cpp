@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "sys/LSUB.h"
+#include "sys/UrlMask.h"
 
 namespace {
 
@@ -62,8 +63,9 @@ TraceSinkFn SetTraceSink(TraceSinkFn sink)
 void TraceWrite(const std::string& text)
 {
     try {
+        const std::string masked = MaskUrlCredentials(text);
         std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(text);
+        WriteLocked(masked);
     } catch (...) {
     }
 }
@@ -80,8 +82,10 @@ void TraceFlush()
 void Trace(const std::string& text)
 {
     try {
+        // Download messages name their URL; its password stays here.
+        const std::string masked = MaskUrlCredentials(text);
         std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(text);
+        WriteLocked(masked);
         WriteLocked("\r\n");
         DeliverLocked();
     } catch (...) {

@@ -116,6 +116,16 @@ class EngineLaunch(unittest.TestCase):
         self.assertEqual(line.count("/OriginExe="), 1, line)
         self.assertIn('/OriginExe="' + lumtest.winpath(stub) + '" ', line, "the first instance's origin")
 
+    def test_a_span_switch_does_not_make_a_setup_run_another_package(self):
+        # Only the relaunched temporary copy of a disk set reads its volume
+        # from /SpanDiskFName1=; a plain setup given one runs its own files.
+        own = lumtest.make_package(self.work, manifest("/ExitCode=5"), name="own.exe")
+        other = lumtest.make_package(self.work, manifest("/ExitCode=6"), name="other.exe")
+        for args in (["/SpanDiskFName1=" + lumtest.winpath(other)],
+                     ["/SpanCdLvl=2", "/SpanDiskFName1=" + lumtest.winpath(other)]):
+            with self.subTest(args=args):
+                self.assertEqual(lumtest.wine([own] + args).returncode, 5, "the launcher's own engine ran")
+
     def test_third_party_nsis_engine(self):
         for name, data in (("notes.txt", b"installed by NSIS\r\n"), ("table.bin", bytes(range(256)) * 64)):
             with open(os.path.join(self.work, name), "wb") as f:

@@ -5,6 +5,8 @@
 // test can see how a line was cut.
 //   tracecat OUTFILE [--timeout=SECONDS]   run (OUTFILE appears when ready)
 //   tracecat --stop                        close a running tracecat
+//   tracecat OUTFILE --hang [--timeout=S]  a viewer that never answers: its
+//                                          window exists, its thread sleeps
 #include <windows.h>
 
 #include <cstdio>
@@ -66,7 +68,8 @@ int main(int argc, char** argv)
         HWND w;
         int closed = 0;
         while ((w = FindWindowA(".LDebug.", nullptr)) != nullptr && closed < 50) {
-            SendMessageA(w, WM_CLOSE, 0, 0);
+            DWORD_PTR answer = 0;  // a hung viewer must not hold up the stop
+            SendMessageTimeoutA(w, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
             ++closed;
         }
         return 0;
@@ -77,9 +80,11 @@ int main(int argc, char** argv)
     }
     gOut = argv[1];
     int timeout = 600;
+    bool hang = false;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--timeout=", 0) == 0) timeout = std::atoi(a.c_str() + 10);
+        if (a == "--hang") hang = true;
     }
     gDebugMessage = RegisterWindowMessageA(".L_DebugMsg.");
     WNDCLASSA wc = {};
@@ -94,6 +99,10 @@ int main(int argc, char** argv)
     // Ready: the output file exists once the window can receive texts.
     AppendFile(gOut, "");
     AppendFile(gOut + ".pieces", "");
+    if (hang) {
+        Sleep(static_cast<DWORD>(timeout) * 1000u);
+        return 0;
+    }
     MSG m;
     while (GetMessageA(&m, nullptr, 0, 0) > 0) {
         TranslateMessage(&m);

@@ -104,8 +104,11 @@ TEST(FilesPaths, PartsAndJoin)
 
 TEST(FilesPaths, NamesDevice)
 {
-    for (const char* name : {"CON", "con", "nul.txt", "sub\\COM1", "sub/lpt9.log", "AUX ", "CONOUT$", "prn.a.b"})
+    // "\xB9", "\xB2", "\xB3": superscript 1, 2, 3 in the system code page.
+    for (const char* name : {"CON", "con", "nul.txt", "sub\\COM1", "sub/lpt9.log", "AUX ", "CONOUT$", "prn.a.b",
+                             "COM\xB9", "com\xB2.txt", "sub\\LPT\xB3", "lpt\xB9 "})
         EXPECT_TRUE(NamesDevice(name)) << name;
-    for (const char* name : {"CONFIG.SYS", "COM0", "COM10", "LPT", "sub\\console.txt", "nulls", "x\\a.con", ""})
+    for (const char* name : {"CONFIG.SYS", "COM0", "COM10", "LPT", "sub\\console.txt", "nulls", "x\\a.con", "",
+                             "COM\xB4", "LPT\xB9\xB9"})
         EXPECT_FALSE(NamesDevice(name)) << name;
 }

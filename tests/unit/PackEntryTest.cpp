@@ -155,7 +155,10 @@ TEST(ParseEntryHeader, NameLaunchMarkAndTime) {
         {"|data.bin|-5|", "data.bin", "", -5},
         {"|data.bin|12x|", "data.bin", "", 0},
         {"|data.bin|4294967296|", "data.bin", "", 0},
-        {"|plain.txt|1|extra*|", "plain.txt", "|plain.txt|1|extra*|", 1},  // a "*" elsewhere: the whole header
+        // A "*" outside the name item marks nothing: with "\\" as the
+        // separator, the header below must not start a program outside.
+        {"|plain.txt|1|extra*|", "plain.txt", "", 1},
+        {"\\ok.exe\\0\\..\\..\\..\\outside\\evil.exe*", "ok.exe", "", 0},
         {"|only|", "only", "", 0},
     };
     for (const auto& c : cases) {

@@ -135,3 +135,34 @@ TEST(SetupTemp, FolderNameUsesTimePart)
 {
     EXPECT_EQ(SetupTempFolderName("C:\\Temp\\", 0x5A3B1234u), "C:\\Temp\\SETUP_4660");
 }
+
+TEST(StubRoles, SpanDiskNameOnlyForTheRelaunchedCopy)
+{
+    TRoleFacts copy;
+    copy.cdSpanned = true;
+    copy.spanCdLvl = 2;
+    copy.ownName = "Y_Setup.exe";
+    EXPECT_TRUE(SpanDiskNameHonoured(copy, "D:\\Setup.exe.001"));
+    EXPECT_TRUE(SpanDiskNameHonoured(copy, "d:\\disk one\\SETUP.EXE.001"));
+    struct Case {
+        const char* what;
+        bool cdSpanned;
+        int64_t level;
+        const char* ownName;
+        const char* span;
+    } refused[] = {
+        {"a package that spans no disks", false, 2, "Y_Setup.exe", "D:\\Setup.exe.001"},
+        {"a first start", true, 1, "Y_Setup.exe", "D:\\Setup.exe.001"},
+        {"not the temporary copy", true, 2, "Setup.exe", "D:\\Setup.exe.001"},
+        {"another package", true, 2, "Y_Setup.exe", "C:\\evil\\other.exe"},
+        {"another volume", true, 2, "Y_Setup.exe", "D:\\Setup.exe.002"},
+        {"no name", true, 2, "Y_", "D:\\.001"},
+    };
+    for (const Case& c : refused) {
+        TRoleFacts f = copy;
+        f.cdSpanned = c.cdSpanned;
+        f.spanCdLvl = c.level;
+        f.ownName = c.ownName;
+        EXPECT_FALSE(SpanDiskNameHonoured(f, c.span)) << c.what;
+    }
+}

@@ -370,12 +370,16 @@ TEST_F(UnPack, HostileNamesNeverWriteOutside)
 {
     const char* hostile[] = {"..\\escaped.txt", "sub\\..\\..\\escaped2.txt", "..\\", "\\abs.txt", "/abs2.txt",
                              "C:\\drive.txt", "C:rel.txt", "\\\\server\\share\\unc.txt", "...\\dots.txt",
-                             ". .\\blank.txt", "CON", "nul.txt", "aux\\x.txt", "file.txt:stream", ""};
+                             ". .\\blank.txt", "CON", "nul.txt", "aux\\x.txt", "file.txt:stream", "",
+                             "COM\xB9", "lpt\xB3.txt"};
     TVolumeLayout v1;
     v1.entries.push_back(Entry(Header("good1.txt*", 0), "g1"));
     for (const char* name : hostile) v1.entries.push_back(Entry(Header(name, 0), "hostile"));
     // A skipped entry's launch mark must not name the program to start.
     v1.entries.push_back(Entry(Header("..\\..\\windows\\system32\\cmd.exe* /c", 0), "hostile"));
+    // Nor may a "*" outside the name item: with "\\" as the list separator
+    // the name is ok.exe, and the path after it is no program to start.
+    v1.entries.push_back(Entry("\\ok.exe\\0\\..\\..\\outside\\evil.exe*", "ok"));
     v1.entries.push_back(Entry(Header("good2.txt", 0), "g2"));
     Args.SourcePath = Volume("pkg.exe", v1);
     // The extraction folder is two levels down, so that ".." names have
@@ -385,7 +389,8 @@ TEST_F(UnPack, HostileNamesNeverWriteOutside)
     Extract();
 
     EXPECT_TRUE(ChecksumOK);
-    EXPECT_EQ(Listing(), (std::set<std::string>{"pkg.exe", "a", "a/out", "a/out/good1.txt", "a/out/good2.txt"}));
+    EXPECT_EQ(Listing(), (std::set<std::string>{"pkg.exe", "a", "a/out", "a/out/good1.txt", "a/out/good2.txt",
+                                                "a/out/ok.exe"}));
     EXPECT_EQ(SaveErrorCount(), static_cast<int>(std::size(hostile)) + 1);
     EXPECT_EQ(LaunchRecord, "good1.txt*");
     ASSERT_EQ(System.Errors.size(), 1u) << "only the first save error is shown";

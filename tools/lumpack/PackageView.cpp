@@ -9,6 +9,7 @@
 #include "package/DosTime.h"
 #include "package/PackEntry.h"
 #include "package/PackX.h"
+#include "sys/Files.h"
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
 
@@ -235,8 +236,13 @@ std::string TInspector::Volume(bool& more) {
                 if (!entry.Parsed.LaunchRecord.empty()) Out << "   [start: " << entry.Parsed.LaunchRecord << "]";
                 Out << "\n";
             }
-        } else if (Mode == TInspectMode::Verify && !entry.Skipped && IsUnsafeEntryName(entry.Parsed.Name)) {
-            return Fault(pos, "unsafe name '" + entry.Parsed.Name + "'");
+        } else if (Mode == TInspectMode::Verify && !entry.Skipped) {
+            if (IsUnsafeEntryName(entry.Parsed.Name) || NamesDevice(entry.Parsed.Name))
+                return Fault(pos, "unsafe name '" + entry.Parsed.Name + "'");
+            // The launcher takes the mark only from the name item; a "*"
+            // elsewhere is a header no builder of ours writes.
+            if (entry.Parsed.LaunchRecord.empty() && entry.Header.find('*') != std::string::npos)
+                return Fault(pos, "launch mark outside the name item in '" + entry.Header + "'");
         } else if (Mode == TInspectMode::Extract && !entry.Skipped) {
             if (auto e = Extract(frame, entry); !e.empty()) return e;
         }

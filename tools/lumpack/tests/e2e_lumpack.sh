@@ -128,6 +128,21 @@ printf '\xff\xff\xff\x7f' | dd of=big.exe bs=1 seek="$entry" conv=notrunc 2>/dev
 expect_fault big.exe "runs past the package end" "entry length past the end"
 head -c 1000 /dev/urandom >noise.bin
 expect_fault noise.bin "offset" "not a package"
+# A header written with "\" as its list separator that carries a "*" after
+# its name item: the launcher starts nothing from it, and verify refuses it.
+printf '[Files]\nokpadpadpadpad.exe = payload/Engine.exe\n' >mark.ini
+"$LUMPACK" create mark.ini --stub stub.exe >/dev/null 2>&1 || fail "create mark.exe"
+python3 - mark.exe <<'PYEOF'
+import re, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+m = re.search(rb"\|okpadpadpadpad\.exe\|\d+\|", data)  # stored: the random payload does not compress
+evil = rb"\..\..\..\outside\evil.exe*"
+new = b"\\ok" + b"x" * (len(m.group()) - len(evil) - 9) + b".exe\\0" + evil
+assert len(new) == len(m.group()), new
+data[m.start():m.end()] = new
+open(sys.argv[1], "wb").write(data)
+PYEOF
+expect_fault mark.exe "launch mark outside the name item" "launch mark outside the name item"
 
 # 5. Manifest faults name the manifest and its line; nothing is written.
 manifest_fault() { # $1 = label, $2 = pattern, stdin = manifest

@@ -87,3 +87,23 @@ uint64_t ReceivePieces(TDownloadIo& io, uint32_t size, const std::string& displa
     }
     return received;
 }
+
+bool IsHttpErrorStatus(uint32_t status) { return status >= kFirstHttpErrorStatus; }
+
+TDownloadEnd DecideDownloadEnd(uint32_t status, uint32_t size, uint64_t received, const std::string& message,
+                               bool cancelled, const std::string& displayName)
+{
+    TDownloadEnd end;
+    end.message = message;
+    if (!message.empty() || cancelled || IsHttpErrorStatus(status)) return end;
+    if (size != kUnknownSize && received == size) {
+        end.replaceTarget = true;
+        return end;
+    }
+    // The connection ended before the announced length: whatever arrived is
+    // part of a file, and a part of a setup file is nothing to run.
+    if (size != kUnknownSize)
+        end.message = displayName + " --- Download incomplete (" + std::to_string(received) + " of " +
+                      std::to_string(size) + " bytes)";
+    return end;
+}

@@ -38,6 +38,27 @@ bool IsDownloadLeftover(const std::string& localName, const std::string& candida
 // and 2107.
 uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second);
 
+// A status from here on is the server's error, and its body an error page:
+// it never takes the place of the file it was asked for.
+constexpr uint32_t kFirstHttpErrorStatus = 400;
+bool IsHttpErrorStatus(uint32_t status);
+
+// How a download into a file ends, once the body has been received into the
+// temporary file.
+struct TDownloadEnd {
+    bool replaceTarget = false;  // the temporary file takes the target's place
+    std::string message;         // the failure to report; "" when none
+};
+// status: the HTTP status (0 when unknown); size: Content-Length or
+// kUnknownSize; received: bytes in the temporary file; message: the loop's
+// failure so far; cancelled: the bar was cancelled. A body shorter than its
+// Content-Length is a failure with its own message; a cancel through the
+// bar and a body of unknown length stay without one, but replace nothing.
+// An error status never replaces the target: the caller turns its page
+// into the message.
+TDownloadEnd DecideDownloadEnd(uint32_t status, uint32_t size, uint64_t received, const std::string& message,
+                               bool cancelled, const std::string& displayName);
+
 // The platform under the piece loop.
 class TDownloadIo {
 public:

@@ -3,6 +3,7 @@
 // exactly the announced size replaces the target.
 #include <exception>
 
+#include "net/CommUtils.h"
 #include "net/DownloadLoop.h"
 #include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
@@ -43,11 +44,13 @@ public:
             return true;
         }
         if (!file_) {
-            // Created when missing, appended to when present, like every
-            // other appending writer of the system.
-            file_.Reset(::CreateFileA(tempFile_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!file_ || ::SetFilePointer(file_.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
+            // A new file of this download, held open to the end: the leftovers
+            // of earlier attempts are gone, so a file of that name now was
+            // planted by someone else, and neither it nor whatever it links
+            // to is ours to append to.
+            file_.Reset(::CreateFileA(tempFile_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!file_) {
                 reason_ = SysErrorText();
                 file_.Reset();
                 return false;
@@ -94,18 +97,10 @@ void DeleteLeftovers(const std::string& localFile)
     } while (::FindNextFileA(find.Get(), &fd));
 }
 
-// Size of the file in bytes, 0 when it does not exist.
-uint64_t FileSize64(const std::string& file)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return 0;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 uint32_t TickNow() { return static_cast<uint32_t>(::GetTickCount()); }
 
-void Download(HWND window, const std::string& url, const std::string& localFile, const std::string& userName,
+// True when the target (or the memory buffer) holds the whole body.
+bool Download(HWND window, const std::string& url, const std::string& localFile, const std::string& userName,
               const std::string& password, std::string& memory, TProgBar* bar, std::string& message,
               const std::string& displayName)
 {
@@ -114,20 +109,21 @@ void Download(HWND window, const std::string& url, const std::string& localFile,
     InetHandle session(LInternetOpenA(kAgentDownload, INTERNET_OPEN_TYPE_PRECONFIG, "", nullptr, 0));
     if (!session) {
         message = "Unable to initialize \"WinINet.dll\"";
-        return;
+        return false;
     }
     HTTP_SetTimeouts(session.Get(), kDownloadTimeoutMs);
     THttpRequest request = HTTP_OpenUrl(session.Get(), url, userName, password);
     if (!request) {
         message = "Unable to open Internet Connection: " + url;
-        return;
+        return false;
     }
 
     const uint32_t size = HTTP_QuerySize(request.Get());
     const uint32_t date = HTTP_QueryDate(request.Get());
+    const uint32_t status = HTTP_QueryStatus(request.Get());
     if (size == 0) {
         message = url + " --- File Not Found !";
-        return;
+        return false;
     }
 
     if (reinterpret_cast<uintptr_t>(window) > 10) ::ShowWindow(window, SW_SHOW);
@@ -143,40 +139,59 @@ void Download(HWND window, const std::string& url, const std::string& localFile,
     if (bar) bar->Caption(displayName);
 
     TWinInetIo io(request.Get(), tempFile, memory);
-    ReceivePieces(io, size, displayName, bar, rate, message);
+    const uint64_t received = ReceivePieces(io, size, displayName, bar, rate, message);
     io.CloseFile();
 
     if (DownloadAbortRequested()) message = "Download Aborted";
-    if (!tempFile.empty() && FileSize64(tempFile) == size) {
-        if (!::MoveFileExA(tempFile.c_str(), localFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-            // The body arrived but cannot take the target's place: that is
-            // no success, whatever the caller finds at the target.
-            message = displayName + " --- Error downloading file (" + SysErrorText() + ")";
-        }
+    const bool cancelled = bar && bar->Cancelled;
+    if (tempFile.empty())
+        return message.empty() && !cancelled && (size == kUnknownSize || received == size);
+
+    // The temporary file is new and was held without write sharing: it
+    // holds exactly the bytes received.
+    TDownloadEnd end = DecideDownloadEnd(status, size, received, message, cancelled, displayName);
+    if (IsHttpErrorStatus(status) && end.message.empty()) {
+        // The server's error page: the same message as for a page found in
+        // place of the setup file, but the page never becomes the target.
+        Make404Message(tempFile, "", url, url + " --- HTTP status " + std::to_string(status), false, end.message);
     }
+    message = end.message;
+    if (end.replaceTarget) {
+        if (::MoveFileExA(tempFile.c_str(), localFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
+            return true;
+        // The body arrived but cannot take the target's place: that is
+        // no success, whatever the caller finds at the target.
+        message = displayName + " --- Error downloading file (" + SysErrorText() + ")";
+    }
+    // A part of a file is of no use to anybody; it is not left lying about.
+    ::DeleteFileA(tempFile.c_str());
+    return false;
 }
 
 }  // namespace
 
-void HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
+bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
                                    std::string& memory, TProgBar* bar, std::string& message)
 {
     message.clear();
     memory.clear();
     const std::string displayName = UrlDisplayName(url);
+    bool complete = false;
     try {
-        Download(window, url, localFile, userName, password, memory, bar, message, displayName);
+        complete = Download(window, url, localFile, userName, password, memory, bar, message, displayName);
     } catch (const std::exception& e) {
         TraceException(e, "InetHTTP.HTTP_DownloadFile_Incremental()", url);
         message = displayName + " --- Error downloading file (" + e.what() + ")";
+        complete = false;
     }
     if (!message.empty())
         Trace(std::to_string(::GetCurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + message);
+    return complete;
 }
 
-void HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
+bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
                        TProgBar* bar, std::string& message)
 {
-    HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message);
+    return HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message);
 }

@@ -62,6 +62,8 @@ THttpRequest HTTP_OpenUrl(HINTERNET session, const std::string& url, const std::
 
 // Content-Length, or 4294967295 when the response has none.
 uint32_t HTTP_QuerySize(HINTERNET request);
+// The response's status code, 0 when it cannot be read.
+uint32_t HTTP_QueryStatus(HINTERNET request);
 // Last-Modified as a packed DOS date and time, 0 when absent or invalid.
 uint32_t HTTP_QueryDate(HINTERNET request);
 // WinINet's text of the last server response, "" when there is none.
@@ -74,12 +76,17 @@ int32_t HTTP_GetFileSize(const std::string& url);
 // replaces the target only when the whole body has arrived) or, with an
 // empty file name, into `memory`. `window` (when above 10) is shown once the
 // transfer starts; `bar` (may be null) is driven with the progress text.
-// `message` is empty on success (or a cancel through the bar, or a size
-// mismatch: the target is then unchanged), else the failure.
-void HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
+// `message` is empty on success (or a cancel through the bar, or a body of
+// unknown length: the target is then unchanged), else the failure: a body
+// cut short before its Content-Length is one, and a response with an error
+// status never replaces the target (its page gives the message). Whatever
+// did not replace the target is deleted. The result is true only when the
+// target (or `memory`) holds the whole body: an empty message alone does
+// not say that a file was downloaded.
+bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
                                    std::string& memory, TProgBar* bar, std::string& message);
-void HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
+bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
                        TProgBar* bar, std::string& message);
 
 // The process-wide download abort flag, read after every piece.

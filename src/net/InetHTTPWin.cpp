@@ -90,6 +90,15 @@ uint32_t HTTP_QuerySize(HINTERNET request)
     return size;
 }
 
+uint32_t HTTP_QueryStatus(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD length = sizeof status;
+    if (!LHttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr))
+        return 0;
+    return status;
+}
+
 uint32_t HTTP_QueryDate(HINTERNET request)
 {
     SYSTEMTIME st{};

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "net/CommUtils.h"
+#include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
 #include "stub/StubGlob.h"
@@ -77,7 +78,11 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         TProgBar& bar = EnsureProgressBar();
         if (error.empty()) {
             std::string memory;
-            HTTP_DownloadFile(hidden ? nullptr : StartupWindow(), url, package, memory, &bar, error);
+            const bool complete =
+                HTTP_DownloadFile(hidden ? nullptr : StartupWindow(), url, package, memory, &bar, error);
+            // Only the file this download put in place may run; whatever lay
+            // at that path before is somebody else's.
+            if (error.empty() && !complete) error = UrlDisplayName(url) + " --- Download incomplete";
             if (error.empty()) downloaded = true;
         }
         WaitPumping(0, 300);

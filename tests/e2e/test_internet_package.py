@@ -229,6 +229,26 @@ SetupFileSize = {50 * 1048576}
         self.assertEqual(read(DOWNLOAD), b"OLD", "the target is not replaced")
         self.assertEqual(set(lumtest.setup_temp_folders()), self.folders_before)
 
+    def test_a_download_cut_short_never_runs_the_file_left_at_the_target(self):
+        # A setup file of the same product already lies where the download
+        # goes (ending with 9); the server sends 50000 of 200000 bytes.
+        stale = os.path.join(self.dir, "stale")
+        self.setup_file(stale, exit_code=9)
+        shutil.copyfile(os.path.join(stale, NAME), DOWNLOAD)
+        before = read(DOWNLOAD)
+        location = f"{self.base}/cut/{NAME}?size=200000&send=50000&n="
+        stub = self.internet_package(self.dir, location)
+        proc = self.start(stub)
+        code, box = lumtest.uidriver(["--wait=60", "box", "--press=OK"])
+        self.assertNotEqual(self.finish(proc), 9, "the stale file ran")
+        self.assertEqual(code, 0, box)
+        self.assertEqual((box["title"], box["text"][0].strip()),
+                         (["Error"], f"ERROR\r\n\r\n{NAME} --- Download incomplete (50000 of 200000 bytes)"))
+        self.assertFalse(os.path.exists(self.record), "no engine ran")
+        self.assertEqual(read(DOWNLOAD), before, "the file at the target is not replaced")
+        self.assertEqual(glob.glob(DOWNLOAD + ".*"), [], "the partial file is removed")
+        self.assertEqual(set(lumtest.setup_temp_folders()), self.folders_before)
+
     def test_a_setup_file_beside_the_launcher(self):
         # The served file ends with 6, the one beside the launcher with 5.
         cases = [

@@ -121,12 +121,13 @@ int Get(const std::vector<std::string>& args)
     SetDownloadAbort(false);
     std::string memory, message;
     const double start = Seconds();
-    HTTP_DownloadFile_Incremental(window, url, local, user, password, memory, Flag(args, "--bar") ? &bar : nullptr,
-                                  message);
+    const bool complete = HTTP_DownloadFile_Incremental(window, url, local, user, password, memory,
+                                                        Flag(args, "--bar") ? &bar : nullptr, message);
     const double end = Seconds();
     const double elapsed = end - start;
 
     Print("message", message);
+    Print("complete", complete ? "1" : "0");
     Print("memory", std::to_string(memory.size()));
     Print("steps", std::to_string(steps));
     Print("max", std::to_string(maximum));

@@ -12,6 +12,7 @@ is served):
   /empty/<name>             Content-Length: 0
   /notfound/<name>          status 404 and an HTML error page whose title holds 404
   /page/<name>              status 200 and a plain HTML page with head and title
+  /status/<name>?code=C     status C with a plain-text body and its Content-Length
   /slow/<name>?size=N&chunk=C&delay=MS   C bytes every MS milliseconds
   /cut/<name>?size=N&send=M Content-Length N, then only M bytes and the connection closes
   /auth/<name>?size=N[&user=U&password=P]   Basic authentication (--user /
@@ -143,6 +144,11 @@ class Handler(BaseHTTPRequestHandler):
     def route_notfound(self, name, size, query):
         self._head(404, len(ERROR_PAGE), ctype="text/html", last_modified=None)
         self.wfile.write(ERROR_PAGE)
+
+    def route_status(self, name, size, query):
+        body = b"Internal trouble, nothing to see.\n"
+        self._head(int(query.get("code", "500")), len(body), ctype="text/plain", last_modified=None)
+        self.wfile.write(body)
 
     def route_page(self, name, size, query):
         self._head(200, len(PLAIN_PAGE), ctype="text/html", last_modified=None)

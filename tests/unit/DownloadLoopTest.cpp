@@ -215,3 +215,32 @@ TEST(ReceivePieces, FailuresEndTheLoopWithTheMessage)
 }
 
 }  // namespace
+
+TEST(DownloadEnd, OnlyAWholeBodyWithAGoodStatusReplacesTheTarget)
+{
+    struct Case {
+        const char* what;
+        uint32_t status, size;
+        uint64_t received;
+        const char* message;
+        bool cancelled, replace;
+        const char* result;
+    } cases[] = {
+        {"whole body", 200, 1000, 1000, "", false, true, ""},
+        {"no status read", 0, 1000, 1000, "", false, true, ""},
+        {"cut short", 200, 100000, 30000, "", false, false, "a.exe --- Download incomplete (30000 of 100000 bytes)"},
+        {"nothing arrived", 200, 10, 0, "", false, false, "a.exe --- Download incomplete (0 of 10 bytes)"},
+        {"unknown length", 200, kUnknownSize, 5000, "", false, false, ""},
+        {"cancelled through the bar", 200, 1000, 10, "", true, false, ""},
+        {"read failure kept", 200, 1000, 10, "a.exe --- Error downloading file", false, false,
+         "a.exe --- Error downloading file"},
+        {"error page with the full length", 404, 120, 120, "", false, false, ""},
+        {"server error", 500, 30, 30, "", false, false, ""},
+        {"last good status", 399, 30, 30, "", false, true, ""},
+    };
+    for (const Case& c : cases) {
+        const TDownloadEnd end = DecideDownloadEnd(c.status, c.size, c.received, c.message, c.cancelled, "a.exe");
+        EXPECT_EQ(end.replaceTarget, c.replace) << c.what;
+        EXPECT_EQ(end.message, c.result) << c.what;
+    }
+}

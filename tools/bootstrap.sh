@@ -9,7 +9,7 @@ packages=(
   wine wine32:i386
   xvfb x11-utils x11-apps xdotool imagemagick
   python3 osslsigncode clang locales
-  libgnutls30:i386 openssl curl nsis
+  libgnutls30:i386 openssl libssl-dev curl nsis
 )
 
 SUDO=""

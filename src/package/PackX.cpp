@@ -228,3 +228,4 @@ std::string TGFileInfo::DownloadIdentityToken(bool unscramble) const {
 }
 
 std::string TGFileInfo::SetupFileSize() const { return SUB::Get(InternetBlock, 4, ""); }
+std::string TGFileInfo::SetupFileCheck() const { return SUB::Get(InternetBlock, 5, ""); }

@@ -177,6 +177,9 @@ public:
     bool AlwaysDownload() const;
     std::string DownloadIdentityToken(bool unscramble) const;
     std::string SetupFileSize() const;
+    // Item 5, written by our builder when it was given the setup file:
+    // "<size>:<SHA-256>" of it (sys/Sha256.h); empty when the block has none.
+    std::string SetupFileCheck() const;
 
 private:
     void Load(TPackSource& file);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "package/PackX.h"
+#include "sys/Sha256.h"
 
 std::string AgentImageOf(std::string image, uint64_t packageEnd)
 {
@@ -20,4 +21,11 @@ bool SameIdentityToken(const TGFileInfo& a, const TGFileInfo& b)
     // A value that fails its check unscrambles to a random number text, so
     // a missing or damaged token never matches.
     return a.DownloadIdentityToken(true) == b.DownloadIdentityToken(true);
+}
+
+bool SetupFilePassesCheck(const std::string& checkItem, bool hashed, const TFileDigest& actual)
+{
+    if (checkItem.empty()) return true;
+    TFileDigest expected;
+    return ParseFileCheckText(checkItem, expected) && hashed && SameDigest(expected, actual);
 }

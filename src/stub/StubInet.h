@@ -13,6 +13,18 @@ std::string AgentImageOf(std::string image, uint64_t packageEnd);
 
 bool SameIdentityToken(const TGFileInfo& a, const TGFileInfo& b);
 
+struct TFileDigest;
+
+// The error text when the setup file does not pass the package's check.
+inline constexpr const char* kSetupFileMismatch =
+    "Bad Setup File!<P><P>The Setup File is not the one this package was made for.";
+
+// Whether the setup file may run: true without a check item (packages of
+// other builders, or built without the file); with one, only when the file
+// could be hashed and its size and SHA-256 are the item's. An item that is
+// no size and SHA-256 passes no file.
+bool SetupFilePassesCheck(const std::string& checkItem, bool hashed, const TFileDigest& actual);
+
 // The Internet branch of the setup run.
 void RunInternetBranch(const std::string& agentName);
 void RunInternetPackage(const std::string& extractFolder, const std::string& location, const std::string& name);

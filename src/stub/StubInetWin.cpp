@@ -14,6 +14,7 @@
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
+#include "sys/Sha256Win.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 #include "ui/LMsgBox.h"
@@ -90,11 +91,29 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         WaitPumping(0, 700);
     }
     Trace(std::to_string(GetCurrentProcessId()) + " Internet package: " + package + " error=" + error);
+    // With a check item the file is held open without write or delete
+    // sharing from before its checks to the end of its extraction, so that
+    // what runs is what was checked.
+    const std::string checkItem = own.SetupFileCheck();
+    FileHandle held;
+    if (error.empty() && !checkItem.empty())
+        held.Reset(CreateFileA(package.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
     if (error.empty()) {
         const TGFileInfo setup(package);
         if (!SameIdentityToken(setup, own)) Make404Message(package, "", url, "Bad Secret Token!", false, error);
     }
+    if (error.empty() && !checkItem.empty()) {
+        TFileDigest actual;
+        const bool hashed = held && Sha256OfHandle(held.Get(), actual);
+        if (!SetupFilePassesCheck(checkItem, hashed, actual)) {
+            Trace(std::to_string(GetCurrentProcessId()) + " Setup file check failed: " + package + " " +
+                  (hashed ? FileCheckText(actual) : std::string("(not read)")) + ", expected " + checkItem);
+            Make404Message(package, "", url, kSetupFileMismatch, false, error);
+        }
+    }
     if (error.empty()) RunPackageSetup(extractFolder, package, "", !hidden, CommandLineArgs());
+    held.Reset();
     if (downloaded) DeleteFileA(package.c_str());
     if (!error.empty() && error != "!")
         MsgBoxError(0, error, Lang("Error", "Error"), StubButtonTexts(), StubCharset());

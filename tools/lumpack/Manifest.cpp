@@ -9,6 +9,7 @@
 
 #include "package/PackX.h"
 #include "sys/LSUB.h"
+#include "sys/Sha256.h"
 #include "sys/Utils.h"
 
 namespace fs = std::filesystem;
@@ -182,13 +183,28 @@ std::string TManifestParser::Settings(const TSection& s) {
 }
 
 std::string TManifestParser::Internet(const TSection& s) {
+    // SetupFile is no item of its own: the file it names gives the last
+    // item, its size and SHA-256, which the launcher checks the setup file
+    // against before it runs it.
     const std::vector<std::string> keys = {"DOWNLOADLOCATION", "SETUPFILENAME", "ALWAYSDOWNLOAD", "IDENTITYTOKEN",
-                                           "SETUPFILESIZE"};
+                                           "SETUPFILESIZE", "SETUPFILE"};
     if (auto e = CheckKeys(s, std::set<std::string>(keys.begin(), keys.end())); !e.empty()) return e;
     std::vector<std::string> items(keys.size());
+    bool sizeGiven = false;
+    std::string setupSize;
     for (const auto& l : s.Lines) {
         if (auto e = PlainItem(l); !e.empty()) return e;
         size_t i = std::find(keys.begin(), keys.end(), Upper(l.Key)) - keys.begin();
+        if (i == 5) {
+            const std::string file = Resolve(UnquoteValue(l.Value));
+            TFileDigest digest;
+            if (!fs::is_regular_file(file)) return At(l.Number, "'" + l.Value + "' is not a file");
+            if (!Sha256OfFile(file, digest)) return At(l.Number, "cannot read '" + l.Value + "'");
+            items[i] = FileCheckText(digest);
+            setupSize = std::to_string(digest.Size);
+            continue;
+        }
+        if (i == 4) sizeGiven = true;
         if (i == 2) {
             bool on = false;
             if (auto e = Bool(l, on); !e.empty()) return e;
@@ -198,6 +214,13 @@ std::string TManifestParser::Internet(const TSection& s) {
         } else {
             items[i] = (i == 3 && !l.Value.empty()) ? ScrambleValue(l.Value) : l.Value;
         }
+    }
+    if (!items[5].empty()) {
+        // The size shown in the download prompt is the file's, unless the
+        // manifest says otherwise.
+        if (!sizeGiven) items[4] = setupSize;
+    } else {
+        items.pop_back();  // without the file, the five items as ever
     }
     M.Plan.HasInternetBlock = true;
     M.Plan.InternetBlock = "|";

@@ -11,6 +11,7 @@
 #include "package/PackX.h"
 #include "sys/Files.h"
 #include "sys/LSUB.h"
+#include "sys/Sha256.h"
 #include "sys/Utils.h"
 
 namespace fs = std::filesystem;
@@ -72,6 +73,8 @@ void TInspector::PrintTrailer(const TPackageTrailer& t, uint32_t sizeWord, int64
                               uint32_t computed) const {
     Out << "Volume " << Number << ": " << Current << "\n";
     Out << "  file size         " << size << "\n";
+    TFileDigest digest;
+    Out << "  SHA-256           " << (Sha256OfFile(Current, digest) ? digest.Sha256 : "(cannot read the file)") << "\n";
     Out << "  PE image          " << (pe ? "yes" : "no");
     if (pe) Out << ", package-end mark " << mark << (mark ? "" : " (end of file)");
     if (pe && mark && static_cast<int64_t>(mark) < size) Out << ", " << size - static_cast<int64_t>(mark) << " bytes after it";
@@ -126,6 +129,13 @@ void TInspector::PrintBlocks(const std::vector<std::string>& blocks) const {
         Out << "  AlwaysDownload    " << (info.AlwaysDownload() ? 1 : 0) << "\n";
         Out << "  IdentityToken     " << TokenText(info.DownloadIdentityToken(false)) << "\n";
         Out << "  SetupFileSize     " << info.SetupFileSize() << "\n";
+        if (SUB::Count(info.InternetBlock) > 5) {
+            TFileDigest check;
+            const std::string item = info.SetupFileCheck();
+            Out << "  SetupFileCheck    ";
+            if (ParseFileCheckText(item, check)) Out << check.Size << " bytes, SHA-256 " << check.Sha256 << "\n";
+            else Out << "'" << item << "' (not a size and SHA-256: the launcher refuses every setup file)\n";
+        }
     }
 }
 

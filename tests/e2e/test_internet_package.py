@@ -90,8 +90,9 @@ IdentityToken = {token}
 """, name=NAME)
         return self.base + "/data/" + os.path.relpath(folder, self.root)
 
-    def internet_package(self, folder, location, confirm=0, always=0, agent=0):
+    def internet_package(self, folder, location, confirm=0, always=0, agent=0, setup_file=None):
         os.makedirs(folder, exist_ok=True)
+        check = f"SetupFile = {setup_file}\n" if setup_file else ""
         return lumtest.make_package(folder, f"""[Options]
 InternetPackage = 1
 ConfirmDownload = {confirm}
@@ -104,7 +105,7 @@ SetupFileName = {NAME}
 AlwaysDownload = {always}
 IdentityToken = {TOKEN}
 SetupFileSize = {50 * 1048576}
-""")
+{check}""")
 
     def start(self, stub, args=()):
         return subprocess.Popen(["wine", stub] + list(args), env=lumtest.ENV, stdin=subprocess.DEVNULL,
@@ -248,6 +249,35 @@ SetupFileSize = {50 * 1048576}
         self.assertEqual(read(DOWNLOAD), before, "the file at the target is not replaced")
         self.assertEqual(glob.glob(DOWNLOAD + ".*"), [], "the partial file is removed")
         self.assertEqual(set(lumtest.setup_temp_folders()), self.folders_before)
+
+    def test_a_recorded_setup_file_runs_and_any_other_is_refused(self):
+        # The launcher was built with the served setup file (ending with 7)
+        # and knows its size and SHA-256. A file of the same product but
+        # other bytes (ending with 8) is refused, served or beside it.
+        served = os.path.join(self.dir, "served")
+        location = self.setup_file(served, exit_code=7)
+        recorded = os.path.join(self.dir, "recorded.exe")
+        shutil.copyfile(os.path.join(served, NAME), recorded)
+        stub = self.internet_package(os.path.join(self.dir, "pkg"), location, setup_file=recorded)
+        self.assertEqual(self.finish(self.start(stub)), 7)
+        self.assert_cleaned_up()
+        os.remove(self.record)
+
+        self.setup_file(served, exit_code=8)
+        beside = os.path.join(self.dir, "beside")
+        self.setup_file(beside, exit_code=8)
+        local_stub = self.internet_package(beside, location, setup_file=recorded)
+        for label, launcher in (("downloaded", stub), ("beside the launcher", local_stub)):
+            with self.subTest(label):
+                proc = self.start(launcher)
+                code, box = lumtest.uidriver(["--wait=60", "box", "--press=OK"])
+                self.finish(proc)
+                self.assertEqual(code, 0, box)
+                self.assertEqual((box["title"], box["text"][0].strip()),
+                                 (["Error"], "ERROR\r\n\r\nBad Setup File!\r\n\r\n"
+                                  "The Setup File is not the one this package was made for."))
+                self.assertFalse(os.path.exists(self.record), "no engine ran")
+                self.assert_cleaned_up()
 
     def test_a_setup_file_beside_the_launcher(self):
         # The served file ends with 6, the one beside the launcher with 5.

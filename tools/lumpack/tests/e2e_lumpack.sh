@@ -196,6 +196,26 @@ manifest_fault "bad boolean" "bad.ini:2: RunHidden must be 0 or 1" <<'EOF'
 [Settings]
 RunHidden = maybe
 EOF
+manifest_fault "setup file missing" "bad.ini:3: 'payload/nothere.exe' is not a file" <<'EOF'
+[Internet]
+SetupFileName = Full.exe
+SetupFile = payload/nothere.exe
+EOF
+
+# An Internet package given its setup file records the file's size and
+# SHA-256 as the Internet block's sixth item (and the size for the prompt);
+# list prints it, and the SHA-256 of the package file itself.
+printf '[Options]\nInternetPackage = 1\n[Internet]\nDownloadLocation = http://x/\nSetupFileName = Full.exe\nSetupFile = payload/readme.txt\n' >net.ini
+if "$LUMPACK" create net.ini --stub stub.exe >/dev/null 2>&1 && "$LUMPACK" list net.exe >net.txt 2>&1; then
+  want=$(sha256sum payload/readme.txt | cut -d' ' -f1)
+  grep -q "SetupFileCheck    10 bytes, SHA-256 $want" net.txt && grep -q "SetupFileSize     10$" net.txt \
+    && grep -q "SHA-256           $(sha256sum net.exe | cut -d' ' -f1)" net.txt \
+    && grep -aq "|Full.exe|||10|10:$want|" net.exe \
+    && ok "setup file check recorded" || fail "setup file check: $(grep -i 'sha\|Setup' net.txt)"
+else
+  fail "Internet package with a setup file: $(cat net.txt 2>/dev/null)"
+fi
+
 manifest_fault "Internet without block" "InternetPackage = 1 needs an \[Internet\] section" <<'EOF'
 [Options]
 InternetPackage = 1

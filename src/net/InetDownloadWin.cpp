@@ -145,7 +145,8 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
     if (DownloadAbortRequested()) message = "Download Aborted";
     const bool cancelled = bar && bar->Cancelled;
     if (tempFile.empty())
-        return message.empty() && !cancelled && (size == kUnknownSize || received == size);
+        return message.empty() && !cancelled && !IsHttpErrorStatus(status) &&
+               (size == kUnknownSize || received == size);
 
     // The temporary file is new and was held without write sharing: it
     // holds exactly the bytes received.

@@ -81,8 +81,8 @@ int32_t HTTP_GetFileSize(const std::string& url);
 // cut short before its Content-Length is one, and a response with an error
 // status never replaces the target (its page gives the message). Whatever
 // did not replace the target is deleted. The result is true only when the
-// target (or `memory`) holds the whole body: an empty message alone does
-// not say that a file was downloaded.
+// target (or `memory`) holds the whole body of a response without an error
+// status: an empty message alone does not say that a file was downloaded.
 bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
                                    std::string& memory, TProgBar* bar, std::string& message);

@@ -121,10 +121,8 @@ class EngineLaunch(unittest.TestCase):
         # from /SpanDiskFName1=; a plain setup given one runs its own files.
         own = lumtest.make_package(self.work, manifest("/ExitCode=5"), name="own.exe")
         other = lumtest.make_package(self.work, manifest("/ExitCode=6"), name="other.exe")
-        for args in (["/SpanDiskFName1=" + lumtest.winpath(other)],
-                     ["/SpanCdLvl=2", "/SpanDiskFName1=" + lumtest.winpath(other)]):
-            with self.subTest(args=args):
-                self.assertEqual(lumtest.wine([own] + args).returncode, 5, "the launcher's own engine ran")
+        code = lumtest.wine([own, "/SpanDiskFName1=" + lumtest.winpath(other)]).returncode
+        self.assertEqual(code, 5, "the launcher's own engine ran")
 
     def test_third_party_nsis_engine(self):
         for name, data in (("notes.txt", b"installed by NSIS\r\n"), ("table.bin", bytes(range(256)) * 64)):

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -22,7 +23,10 @@ struct TExtractDialogs {
 
 class TWinExtractSystem : public TExtractSystem {
 public:
-    explicit TWinExtractSystem(TExtractDialogs dialogs) : Dialogs(std::move(dialogs)) {}
+    explicit TWinExtractSystem(TExtractDialogs dialogs, std::string root = "")
+        : Dialogs(std::move(dialogs)), Root(std::move(root))
+    {
+    }
 
     InflateYieldFn QueuePump() override;
     void WaitPumping(unsigned ms) override;
@@ -44,7 +48,13 @@ public:
     void ShowError(const std::string& text) override;
 
 private:
+    // False when the folder lies on a reparse point below Root (checked once
+    // per folder): what is written must stay inside the extraction folder.
+    bool FolderInsideRoot(const std::string& folder);
+
     TExtractDialogs Dialogs;
+    std::string Root;  // the extraction folder; empty: no check
+    std::set<std::string> CheckedFolders;
 };
 
 void ExtractPackage(const std::string& SourcePath, const std::string& DestDir, const std::string& AgentName,

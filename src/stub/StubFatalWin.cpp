@@ -36,10 +36,9 @@ std::string Hex32(uint32_t v)
 
 void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 
-void OnTerminate()
-{
-    EndUnexpectedly(std::current_exception() ? "unhandled exception" : "terminated by the runtime");
-}
+// Reached by an exception nobody catches (or one that meets a function that
+// may not throw), and by the runtime's own aborts.
+void OnTerminate() { EndUnexpectedly("unhandled exception"); }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
 {

@@ -78,7 +78,7 @@ uint64_t RandomBits()
 {
     using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
     uint64_t value = 0;
-    HMODULE advapi = ::LoadLibraryA("advapi32.dll");
+    HMODULE advapi = ::GetModuleHandleA("advapi32.dll");  // imported: loaded already
     const auto gen = advapi ? reinterpret_cast<GenRandomFn>(reinterpret_cast<void*>(
                                   ::GetProcAddress(advapi, "SystemFunction036")))
                             : nullptr;

@@ -11,6 +11,7 @@ import subprocess
 import time
 import unittest
 
+import agentkit
 import lumtest
 import setupkit
 
@@ -144,6 +145,27 @@ class Hardening(unittest.TestCase):
                 self.assertEqual([d for d in os.listdir(tmp_dir) if d.startswith("SETUP_")], [], name)
         finally:
             shutil.rmtree(tmp_dir, ignore_errors=True)
+            for p in (planted, ran):
+                if os.path.exists(p):
+                    os.remove(p)
+
+    def test_blank_in_the_agents_folder_starts_no_other_program(self):
+        # The plain agent in "C:\ag dir" starts its resident copy
+        # "C:\ag dir\X_agent.exe": never C:\ag.exe.
+        folder = os.path.join(lumtest.PREFIX_C, "ag dir")
+        planted = os.path.join(lumtest.PREFIX_C, "ag.exe")
+        ran = planted + ".ran"
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        agent = agentkit.Agent(folder, log=False)
+        try:
+            shutil.copy(lumtest.build_file("planted.exe"), planted)
+            self.assertEqual(agent.run(), 0)
+            agent.wait_copy()
+            self.assertFalse(os.path.exists(ran), "C:\\ag.exe was started")
+        finally:
+            agent.stop()
+            shutil.rmtree(folder, ignore_errors=True)
             for p in (planted, ran):
                 if os.path.exists(p):
                     os.remove(p)

@@ -160,13 +160,15 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
     }
     Trace(std::string("========= ForegroundOp=") + (foregroundOp ? "TRUE" : "FALSE") + " ==========");
     bool go = true;
-    if (extractFolder.empty()) {
-        // No folder of our own could be made: nothing is written anywhere else.
+    // Without a folder of our own (none could be made) the question still
+    // names the temporary drive.
+    if (foregroundOp) go = ConfirmTempSpace(extractFolder.empty() ? TempFolder(true) : extractFolder, package);
+    if (go && extractFolder.empty()) {
+        // Nothing is written anywhere but in a folder this run made.
         MsgBoxError(0, TempFolder(false) + "<P><P>Unable to create Directory!<P><P>" + SysErrorText(),
                     Lang("Error", "Error"), StubButtonTexts(), StubCharset());
         go = false;
     }
-    if (go && foregroundOp) go = ConfirmTempSpace(extractFolder, package);
     if (go) {
         const std::string prompt = Lang("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
         const std::string caption = Lang("Attention", "Attention");

@@ -115,14 +115,16 @@ bool CreatePrivateFolder(const std::string& path)
 
 std::string CreateNumberedPrivateFolder(const std::string& base, uint32_t first, int tries)
 {
+    std::string last;
     for (int i = 0; i < tries; ++i) {
-        const std::string name = NumberedFolderName(base, first, i);
-        if (CreatePrivateFolder(name)) return name;
+        last = NumberedFolderName(base, first, i);
+        if (CreatePrivateFolder(last)) return last;
+        // Only a taken name is worth the next number (a name held by another
+        // user's folder may also answer "access denied").
         const DWORD error = ::GetLastError();
-        Trace("CreateNumberedPrivateFolder: " + name + " not made: " + SysErrorText());
-        // Only a taken name is worth the next number.
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS && error != ERROR_ACCESS_DENIED) break;
     }
+    Trace("CreateNumberedPrivateFolder: no new folder up to " + last + ": " + SysErrorText());
     return "";
 }
 

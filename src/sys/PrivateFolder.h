@@ -6,9 +6,9 @@
 // exists already (a folder, a file, a junction someone planted) is refused
 // and the next number is tried. It gets an explicit, protected access list
 // instead of the one its parent would hand down: run elevated, only SYSTEM
-// and the Administrators may touch it (not the user's own SID, which the
-// user's non-elevated programs carry too); run without administrator rights,
-// the own user. Nothing here throws.
+// and the Administrators may write there (not the user's own SID, which the
+// user's non-elevated programs carry too; the users may only read and run);
+// run without administrator rights, the own user. Nothing here throws.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +31,8 @@ std::string NumberedFolderName(const std::string& base, uint32_t first, int i);
 bool RunsElevated();
 
 // The access list a private folder gets, as a security-descriptor string:
-// "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)" elevated, "D:P(A;OICI;FA;;;<user>)"
-// otherwise. Empty when the user's SID cannot be read.
+// "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)" elevated (the
+// last: read and execute), "D:P(A;OICI;FA;;;<user>)" otherwise. Empty when the user's SID cannot be read.
 std::string PrivateFolderSddl(bool elevated);
 
 // Creates `path` as a new folder with the private access list; its missing

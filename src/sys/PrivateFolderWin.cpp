@@ -77,8 +77,10 @@ bool RunsElevated()
 std::string PrivateFolderSddl(bool elevated)
 {
     // P: the list is protected, nothing is inherited from the parent.
-    // OICI: files and folders inside get the same entries.
-    if (elevated) return "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    // OICI: files and folders inside get the same entries. Elevated, the
+    // users may still read and run what is inside (an engine may hand over
+    // to a program of the user's), never write.
+    if (elevated) return "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
     const std::string user = UserSidText();
     return user.empty() ? "" : "D:P(A;OICI;FA;;;" + user + ")";
 }

@@ -72,8 +72,10 @@ TEST(PrivateFolder, MadeNewWithTheProtectedAccessList)
     const std::string got = DaclText(made);
     EXPECT_EQ(got.rfind("D:P", 0), 0u) << "protected, nothing inherited from %TEMP%: " << got;
     if (RunsElevated()) {
-        EXPECT_NE(got.find(";;;SY)"), std::string::npos) << got;
-        EXPECT_NE(got.find(";;;BA)"), std::string::npos) << got;
+        // Full control for SYSTEM and the Administrators only; the users read.
+        EXPECT_NE(got.find(";FA;;;SY)"), std::string::npos) << got;
+        EXPECT_NE(got.find(";FA;;;BA)"), std::string::npos) << got;
+        EXPECT_EQ(got.find(";FA;;;BU)"), std::string::npos) << got;
     }
     EXPECT_EQ(got.find("(A;;"), std::string::npos) << "every entry is inherited by what is inside: " << got;
     EXPECT_EQ(std::count(got.begin(), got.end(), '('), std::count(want.begin(), want.end(), '(')) << got;

@@ -24,6 +24,12 @@ constexpr int kNumberedFolderTries = 64;
 // base + decimal(first + i), for i from 0; numbers wrap within 32 bits.
 std::string NumberedFolderName(const std::string& base, uint32_t first, int i);
 
+// True when `path`, or any folder between `root` (included) and it, is a
+// reparse point by `isReparse`: writing there could land outside the root.
+// `path` must lie below `root` (compared without regard to case); a path
+// outside it counts as crossing.
+bool PathCrossesReparsePoint(const std::string& root, const std::string& path, bool (*isReparse)(const std::string&));
+
 // ---- Win32 ------------------------------------------------------------------
 
 // True when the process runs with administrator rights in force (elevated
@@ -48,8 +54,5 @@ std::string CreateNumberedPrivateFolder(const std::string& base, uint32_t first,
 // mount point), folder or file. False for a missing path.
 bool IsReparsePoint(const std::string& path);
 
-// True when `path`, or any folder between `root` (included) and it, is a
-// reparse point: writing there could land outside the root. `path` must lie
-// below `root` (compared without regard to case); a path outside it counts
-// as crossing.
+// The same, asking the file system.
 bool PathCrossesReparsePoint(const std::string& root, const std::string& path);

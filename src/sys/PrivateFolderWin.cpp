@@ -138,16 +138,5 @@ bool IsReparsePoint(const std::string& path)
 
 bool PathCrossesReparsePoint(const std::string& root, const std::string& path)
 {
-    const std::string r = WithoutTrailingSlash(root);
-    const std::string p = WithoutTrailingSlash(path);
-    if (r.empty() || p.size() < r.size() || !SameText(p.substr(0, r.size()), r)) return true;
-    if (p.size() > r.size() && p[r.size()] != '\\' && p[r.size()] != '/') return true;
-    if (IsReparsePoint(r)) return true;
-    // Every folder below the root and the path itself, shortest first.
-    for (size_t at = r.size() + 1; at <= p.size(); ++at) {
-        if (at == p.size() || p[at] == '\\' || p[at] == '/') {
-            if (IsReparsePoint(p.substr(0, at))) return true;
-        }
-    }
-    return false;
+    return PathCrossesReparsePoint(root, path, [](const std::string& p) { return IsReparsePoint(p); });
 }

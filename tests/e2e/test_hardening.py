@@ -135,7 +135,8 @@ class Hardening(unittest.TestCase):
                 pkg = lumtest.make_package(self.work, self.manifest(extra=extra), name=name)
                 bat = os.path.join(self.work, "run-" + name + ".bat")
                 with open(bat, "w", newline="\r\n") as f:
-                    f.write('@echo off\nset "TEMP=C:\\tmp dir"\nset "TMP=C:\\tmp dir"\n"%s"\n' % lumtest.winpath(pkg))
+                    f.write('@echo off\nset TEMP=C:\\tmp dir\nset TMP=C:\\tmp dir\nstart "" /wait "%s"\n'
+                            % lumtest.winpath(pkg))
                 lumtest.wine(["cmd", "/c", lumtest.winpath(bat)], timeout=120)
                 self.assertTrue(lumtest.wait_for(lambda: os.path.exists(self.start), timeout=60), name + ": engine ran")
                 exe = read_start(self.start)["exe"]

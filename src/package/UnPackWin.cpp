@@ -37,13 +37,13 @@ bool TWinExtractSystem::FileExists(const std::string& path) { return FileExistsX
 bool TWinExtractSystem::FolderExists(const std::string& path) { return FolderExistsX(path); }
 bool TWinExtractSystem::FolderInsideRoot(const std::string& folder)
 {
-    if (Root.empty() || CheckedFolders.count(folder)) return true;
+    if (Root.empty() || folder == CleanFolder) return true;
     if (PathCrossesReparsePoint(Root, folder)) {
         Trace("ExtractPackage: a link on the way to " + folder + " is not followed");
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
-    CheckedFolders.insert(folder);
+    CleanFolder = folder;
     return true;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -48,13 +47,14 @@ public:
     void ShowError(const std::string& text) override;
 
 private:
-    // False when the folder lies on a reparse point below Root (checked once
-    // per folder): what is written must stay inside the extraction folder.
+    // False when the folder lies on a reparse point below Root: what is
+    // written must stay inside the extraction folder. The entries of one
+    // folder come one after another, so the last folder found clean is kept.
     bool FolderInsideRoot(const std::string& folder);
 
     TExtractDialogs Dialogs;
     std::string Root;  // the extraction folder; empty: no check
-    std::set<std::string> CheckedFolders;
+    std::string CleanFolder;
 };
 
 void ExtractPackage(const std::string& SourcePath, const std::string& DestDir, const std::string& AgentName,

@@ -37,6 +37,17 @@ add_custom_command(TARGET stub POST_BUILD
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
   COMMENT "Moving the PE header of stub.exe to offset 256")
 
+# stubfault: the stub with a fault injected on request, for the tests of its
+# error boundary (never shipped). Laid out like stub.exe, so lumpack takes it.
+add_executable(stubfault WIN32 ${PROJECT_SOURCE_DIR}/tests/kit/stubfault/StubFault.cpp
+  ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
+target_link_libraries(stubfault PRIVATE lumwin)
+target_compile_options(stubfault PRIVATE -Os)
+target_link_options(stubfault PRIVATE -s)
+add_custom_command(TARGET stubfault POST_BUILD
+  COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stubfault>
+  COMMENT "Moving the PE header of stubfault.exe to offset 256")
+
 # lumpack for Windows authors (its tests run in the native tree).
 if(EXISTS ${PROJECT_SOURCE_DIR}/tools/lumpack/CMakeLists.txt)
   add_subdirectory(tools/lumpack)

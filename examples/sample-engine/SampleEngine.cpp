@@ -33,6 +33,10 @@
 //                       process of their own
 //   /RecordCmd=<file>   writes its command line, exactly as received, to this
 //                       file before anything else
+//   /RecordStart=<file> writes how it was started, before anything else: the
+//                       lines "show=<n>" (the show state of its start-up
+//                       record, -1 when none was given) and "exe=<path>"
+//                       (the program that runs)
 //   /DialogOnly=<ms>    internal, for /LeaveDialog: only shows the dialog
 //
 // Exit codes: 0 on success, 1 on failure (/Fail, or a file that could not be
@@ -326,6 +330,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show)
 
     const std::string record = SwitchValue(args, "RecordCmd", "");
     if (!record.empty()) WriteWhole(record, line);
+    const std::string startRecord = SwitchValue(args, "RecordStart", "");
+    if (!startRecord.empty()) {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        GetStartupInfoA(&si);
+        const int given = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1;
+        WriteWhole(startRecord, "show=" + std::to_string(given) + "\r\nexe=" + OwnPath() + "\r\n");
+    }
 
     TRun run;
     run.args = args;

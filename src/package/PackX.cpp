@@ -165,7 +165,13 @@ static bool ReadBlock(TPackSource& file, int64_t limit, uint32_t& offset, std::s
 
 void TGFileInfo::Load(TPackSource& file) {
     Trailer = ReadTrailer(file);
-    if (Trailer.Magic != PackageMagic) return;
+    if (Trailer.Magic != PackageMagic) {
+        // Not a package, or a damaged one: none of its bytes may steer the
+        // run (a stray agent byte would make a resident agent of a broken
+        // setup), so the file counts as carrying no package at all.
+        Trailer = TPackageTrailer{};
+        return;
+    }
     const int64_t limit = PackageLimit(file);
     uint32_t offset = Trailer.BlocksOffset;
     if (ReadBlock(file, limit, offset, LanguageBlock) && ReadBlock(file, limit, offset, SettingsBlock) &&

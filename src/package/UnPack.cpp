@@ -102,7 +102,16 @@ TExtraction::TVolumeEnd TExtraction::ExtractVolume(const std::string& path)
 
     const int64_t end = PackageLimit(file);
     Trace("FileLen=" + std::to_string(end));
-    if (Trailer.Magic != PackageMagic) return TVolumeEnd::Next;
+    if (Trailer.Magic != PackageMagic) {
+        // Bytes that are no trailer steer nothing: the first volume carries
+        // no package (and no stray bit asks for a next disk); a later one
+        // makes the package damaged.
+        Trailer = TPackageTrailer{};
+        if (Volume == 1) return TVolumeEnd::Next;
+        Damaged = true;
+        ChecksumOK = false;
+        return TVolumeEnd::Finish;
+    }
     if (Volume == 1) Progress(0, static_cast<int>(std::min<uint32_t>(Trailer.FilesCount, INT32_MAX)));
     if (A.DestDir.empty() || !S.ForceFolders(A.DestDir))
         S.ShowError(A.DestDir + "<P><P>Unable to create Directory!<P><P>" + S.SysErrorText());

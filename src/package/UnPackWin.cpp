@@ -6,6 +6,7 @@
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
+#include "sys/PrivateFolder.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -34,11 +35,32 @@ uint64_t TWinExtractSystem::TickCount() { return static_cast<uint64_t>(Milliseco
 uint32_t TWinExtractSystem::ProcessId() { return ::GetCurrentProcessId(); }
 bool TWinExtractSystem::FileExists(const std::string& path) { return FileExistsX(path); }
 bool TWinExtractSystem::FolderExists(const std::string& path) { return FolderExistsX(path); }
-bool TWinExtractSystem::ForceFolders(const std::string& folder) { return ::ForceFolders(folder); }
+bool TWinExtractSystem::FolderInsideRoot(const std::string& folder)
+{
+    if (Root.empty() || folder == CleanFolder) return true;
+    if (PathCrossesReparsePoint(Root, folder)) {
+        Trace("ExtractPackage: a link on the way to " + folder + " is not followed");
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    CleanFolder = folder;
+    return true;
+}
+
+bool TWinExtractSystem::ForceFolders(const std::string& folder)
+{
+    // The extraction folder itself is checked when the first entry lands in it.
+    if (!Root.empty() && folder != Root && !FolderInsideRoot(FolderPart(folder))) return false;
+    return ::ForceFolders(folder) && (Root.empty() || folder == Root || FolderInsideRoot(folder));
+}
 
 bool TWinExtractSystem::WriteDataFile(const std::string& path, std::string_view data, uint32_t dosTime, bool append,
                                       bool& existed)
 {
+    if (!FolderInsideRoot(FolderPart(path))) {
+        existed = false;
+        return false;
+    }
     return ::WriteDataFile(path, data, dosTime, append, existed);
 }
 
@@ -92,6 +114,6 @@ void ExtractPackage(const std::string& SourcePath, const std::string& DestDir, c
     args.ButtonTexts = ButtonTexts;
     args.Charset = Charset;
     args.AlwaysPrompt = AlwaysPrompt;
-    TWinExtractSystem system(dialogs);
+    TWinExtractSystem system(dialogs, DestDir);
     ExtractPackage(args, system, ChecksumOK, LaunchRecord);
 }

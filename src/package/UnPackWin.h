@@ -22,7 +22,10 @@ struct TExtractDialogs {
 
 class TWinExtractSystem : public TExtractSystem {
 public:
-    explicit TWinExtractSystem(TExtractDialogs dialogs) : Dialogs(std::move(dialogs)) {}
+    explicit TWinExtractSystem(TExtractDialogs dialogs, std::string root = "")
+        : Dialogs(std::move(dialogs)), Root(std::move(root))
+    {
+    }
 
     InflateYieldFn QueuePump() override;
     void WaitPumping(unsigned ms) override;
@@ -44,7 +47,14 @@ public:
     void ShowError(const std::string& text) override;
 
 private:
+    // False when the folder lies on a reparse point below Root: what is
+    // written must stay inside the extraction folder. The entries of one
+    // folder come one after another, so the last folder found clean is kept.
+    bool FolderInsideRoot(const std::string& folder);
+
     TExtractDialogs Dialogs;
+    std::string Root;  // the extraction folder; empty: no check
+    std::string CleanFolder;
 };
 
 void ExtractPackage(const std::string& SourcePath, const std::string& DestDir, const std::string& AgentName,

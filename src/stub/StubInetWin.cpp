@@ -30,7 +30,7 @@ void WriteAgentCopy(const std::string& agentName)
     ReadFilePart(OwnPath(), 0, false, image, 0);  // 0: the whole file
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
     const std::string path = SetupTempFolder() + "\\" + agentName;
-    if (agent.empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
+    if (agent.empty() || SetupTempFolder().empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
         Trace(std::to_string(GetCurrentProcessId()) + " agent copy not written: " + path);
 }
 

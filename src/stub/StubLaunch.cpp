@@ -1,6 +1,7 @@
 #include "stub/StubLaunch.h"
 
 #include "sys/CommandLine.h"
+#include "sys/Launch.h"
 #include "sys/Utils.h"
 
 std::string LaunchId(unsigned long threadId) { return "_" + std::to_string(threadId); }
@@ -12,14 +13,19 @@ TEngineLaunch SplitLaunchRecord(const std::string& launchRecord, const std::stri
     return {Trim(launchRecord.substr(0, star)), Trim(extraArgs + " " + Trim(launchRecord.substr(star + 1)))};
 }
 
+std::string EngineProgramPath(const std::string& extractFolder, const std::string& launchRecord)
+{
+    std::string folder = extractFolder;
+    if (folder.empty() || folder.back() != '\\') folder += '\\';
+    return folder + SplitLaunchRecord(launchRecord, "").engine;
+}
+
 std::string EngineCommandLine(const std::string& extractFolder, const std::string& launchRecord,
                               const std::string& extraArgs, const std::string& stubPath, bool isAgent,
                               const std::string& launchId)
 {
     const TEngineLaunch l = SplitLaunchRecord(launchRecord, extraArgs);
-    std::string folder = extractFolder;
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    std::string line = folder + l.engine;
+    std::string line = QuotedProgramPath(EngineProgramPath(extractFolder, launchRecord));
     if (!l.arguments.empty()) line += " " + l.arguments;
     line += " /TH_ID=" + launchId;
     if (line.find("/OriginExe=") == std::string::npos) line += " /OriginExe=\"" + stubPath + "\"";

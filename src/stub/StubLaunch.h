@@ -18,7 +18,10 @@ struct TEngineLaunch {
 // own arguments in front of the record's.
 TEngineLaunch SplitLaunchRecord(const std::string& launchRecord, const std::string& extraArgs);
 
-// The engine's full command line: engine path, arguments, " /TH_ID=",
+// The engine's full path: the extraction folder with "\" + the record's name.
+std::string EngineProgramPath(const std::string& extractFolder, const std::string& launchRecord);
+
+// The engine's full command line: engine path (quoted when it holds a blank), arguments, " /TH_ID=",
 // " /OriginExe=" with the quoted stub path unless the arguments carry one,
 // " /AutoUpdateProg" for an agent; without the spanned stub's switches.
 std::string EngineCommandLine(const std::string& extractFolder, const std::string& launchRecord,

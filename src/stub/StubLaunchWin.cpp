@@ -6,6 +6,7 @@
 #include "stub/StubWindow.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
+#include "sys/Launch.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/UtilsWin.h"
@@ -19,26 +20,18 @@ std::string InfoFilePath() { return OwnFolder(true) + OwnPackage().UpdateInfoNam
 
 void RemoveShortcutWhenAsked(const std::string& key, const std::string& link)
 {
-    if (ReadIniString(InfoFilePath(), "NewSetup", key, "0") == "1" && !link.empty() && FileExistsX(link))
+    // The path comes from a file beside the agent: only a shortcut is ever
+    // deleted through it, whatever else it may name.
+    if (ReadIniString(InfoFilePath(), "NewSetup", key, "0") == "1" && !link.empty() && IsShortcutFile(link) &&
+        FileExistsX(link))
         DeleteFileA(link.c_str());
 }
 
 }  // namespace
 
-HANDLE StartProcess(const std::string& commandLine, int showState)
+HANDLE StartProcess(const std::string& program, const std::string& commandLine, int showState)
 {
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = static_cast<WORD>(showState);
-    PROCESS_INFORMATION pi = {};
-    std::string line = commandLine;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        Trace(std::to_string(GetCurrentProcessId()) + " StartProcess failed: " + SysErrorText());
-        return nullptr;
-    }
-    CloseHandle(pi.hThread);
-    return pi.hProcess;
+    return StartProgramLine(program, commandLine, showState);
 }
 
 void WaitForProcessEnd(HANDLE process)
@@ -61,7 +54,8 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
     GlobalAddAtomA(atomName.c_str());
-    KernelHandle process(StartProcess(line, foregroundOp ? SW_SHOWNORMAL : SW_HIDE));
+    KernelHandle process(StartProcess(EngineProgramPath(extractFolder, launchRecord), line,
+                                      foregroundOp ? kEngineShowForeground : kEngineShowHidden));
     ShowStartupWindow(false);
     WaitPumping(0, 1000);
     WaitForProcessEnd(process.Get());

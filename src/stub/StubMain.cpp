@@ -6,6 +6,7 @@
 #include <string>
 
 #include "stub/Stub.h"
+#include "stub/StubRunWin.h"
 #include "sys/LDebug.h"
 #include "sys/Win64.h"
 
@@ -22,5 +23,7 @@ int main()
     // package may stand in for a system one.
     InitWin64();
     InitDebugChannel();
+    // Before anything can fail: an unexpected end still cleans up.
+    InstallErrorBoundary();
     return StubMainBody();
 }

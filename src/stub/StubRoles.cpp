@@ -1,6 +1,7 @@
 #include "stub/StubRoles.h"
 
 #include "sys/LSUB.h"
+#include "sys/Launch.h"
 #include "sys/Utils.h"
 
 bool IsPlainAgent(const TRoleFacts& f) { return f.autoUpdateAgent && SameText(f.ownName, f.agentFileName); }
@@ -58,7 +59,7 @@ std::string RelaunchCommandLine(const std::string& copyPath, const std::string& 
 {
     std::string tail = args + " /SpanCdLvl=2 /SpanDiskFName1=\"" + ownPath + ".001\"" + " /OriginExe=\"" + ownPath +
                        "\"";
-    return copyPath + " " + Trim(tail);
+    return QuotedProgramPath(copyPath) + " " + Trim(tail);
 }
 
 bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)

@@ -39,7 +39,8 @@ std::string WithoutLastExtension(const std::string& name);
 // " /SleepX=" + delay, each when given.
 std::string AgentCopyExtraArgs(const std::string& transient, const std::string& delay);
 
-// The command line of the spanned stub's temporary copy.
+// The command line of the spanned stub's temporary copy (its path quoted when
+// it holds a blank).
 std::string RelaunchCommandLine(const std::string& copyPath, const std::string& args, const std::string& ownPath);
 
 // Whether "/SpanDiskFName1=" may name the volume to extract instead of the

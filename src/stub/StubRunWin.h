@@ -16,8 +16,12 @@ void StartSetupRun(HWND wnd);
 // The resident agent's step on every timer tick.
 void AgentTimerStep(HWND wnd);
 
-// The per-run temporary folder (made, emptied, on first use).
+// The per-run temporary folder "SETUP_<n>", made new and private on first
+// use (the next number when the name is taken); empty when none could be
+// made.
 std::string SetupTempFolder();
+// The same once it was made, without making it: empty before.
+std::string MadeSetupTempFolder();
 // The running executable's last-write time as a packed DOS date-time.
 uint32_t OwnDosDateTime();
 
@@ -26,3 +30,20 @@ uint32_t OwnDosDateTime();
 // success. Also runs the setup that an Internet package downloaded.
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
                      bool foregroundOp, const std::string& extraArgs);
+
+// Removes the roomier drive's work folder when one was made.
+void RemoveAlternateWorkFolder();
+
+// ---- Error boundary ---------------------------------------------------------
+
+// The exit code of a stub that ended unexpectedly.
+constexpr int kUnexpectedEndExitCode = 255;
+
+// Installs the handlers for an allocation that cannot be met, for terminate
+// and for an unhandled system exception; called first thing at start.
+void InstallErrorBoundary();
+
+// Traces `what`, removes the run's temporary folders, tells the user (unless
+// the run is hidden or an agent) and ends the process with
+// kUnexpectedEndExitCode.
+[[noreturn]] void EndUnexpectedly(const char* what);

@@ -18,6 +18,7 @@
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
+#include "sys/PrivateFolder.h"
 #include "sys/UtilsWin.h"
 #include "sys/Win64.h"
 #include "ui/LMsgBox.h"
@@ -94,9 +95,13 @@ bool FindRoomierTempDrive()
     const char letters[3] = {'C', 'D', 'E'};
     for (int i = 0; i < 3; ++i) {
         if (!IsFixedDrive(letters[i])) continue;
-        std::string probe = std::string(1, letters[i]) + ":\\TEMP";
-        if (FolderExistsX(probe)) probe += "\\TEMP" + std::to_string(RandomBetween(10000, 100000));
-        ForceFolders(probe);
+        // The probe folder is made new and private like the work folder: a
+        // drive's root is writable by every user.
+        const std::string temp = std::string(1, letters[i]) + ":\\TEMP";
+        const std::string probe = FolderExistsX(temp)
+                                      ? CreateNumberedPrivateFolder(temp + "\\TEMP", RandomBetween(10000, 100000))
+                                      : (CreatePrivateFolder(temp) ? temp : "");
+        if (probe.empty()) continue;
         WriteDataFile(probe + "\\~aa.tmp", "aa", 0, false);
         if (FileExistsX(probe + "\\~aa.tmp")) freeOf[i] = DiskFreeBytes(probe);
         DeleteTree(probe, true);
@@ -122,9 +127,9 @@ std::string AlternateWorkFolder()
 {
     if (gAlternateRoot.empty()) return "";
     if (gAlternateWorkFolder.empty()) {
-        gAlternateWorkFolder = gAlternateRoot + "_" + std::to_string(RandomBetween(10000, 100000));
-        DeleteTree(gAlternateWorkFolder, true);
-        ForceFolders(gAlternateWorkFolder);
+        // Made new and private, like SETUP_<n>: a taken name moves on to the
+        // next number.
+        gAlternateWorkFolder = CreateNumberedPrivateFolder(gAlternateRoot + "_", RandomBetween(10000, 100000));
     }
     return gAlternateWorkFolder;
 }
@@ -146,13 +151,25 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
                      bool foregroundOp, const std::string& extraArgs)
 {
     bool result = false;
+    SetSetupRunBusy(true);
     const TGFileInfo package(packageFile);
     if (package.ShowActivityBar()) ShowActivityBar(true);
     SetStatusText(Lang("s1", "Extracting Files..."), StubFontName(), StubCharset(), StubFontSize());
-    if (!TempHasRoom(extractFolder, package) && FindRoomierTempDrive()) extractFolder = AlternateWorkFolder();
+    if (!TempHasRoom(extractFolder, package) && FindRoomierTempDrive()) {
+        const std::string alternate = AlternateWorkFolder();
+        if (!alternate.empty()) extractFolder = alternate;
+    }
     Trace(std::string("========= ForegroundOp=") + (foregroundOp ? "TRUE" : "FALSE") + " ==========");
     bool go = true;
-    if (foregroundOp) go = ConfirmTempSpace(extractFolder, package);
+    // Without a folder of our own (none could be made) the question still
+    // names the temporary drive.
+    if (foregroundOp) go = ConfirmTempSpace(extractFolder.empty() ? TempFolder(true) : extractFolder, package);
+    if (go && extractFolder.empty()) {
+        // Nothing is written anywhere but in a folder this run made.
+        MsgBoxError(0, TempFolder(false) + "<P><P>Unable to create Directory!<P><P>" + SysErrorText(),
+                    Lang("Error", "Error"), StubButtonTexts(), StubCharset());
+        go = false;
+    }
     if (go) {
         const std::string prompt = Lang("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
         const std::string caption = Lang("Attention", "Attention");
@@ -169,12 +186,14 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
         }
     }
     RemoveAlternateWorkFolder();
+    SetSetupRunBusy(false);
     return result;
 }
 
 void StartSetupRun(HWND wnd)
 {
     KillTimer(wnd, 1);
+    SetSetupRunBusy(true);
     const TGFileInfo& own = OwnPackage();
     const std::string agentName = own.InstallAgentCopy() ? own.AgentFileName() : "";
     if (own.InternetPackage()) {
@@ -194,6 +213,7 @@ void StartSetupRun(HWND wnd)
         const bool foreground = !(HasSwitch("/hide") || own.RunHidden());
         RunPackageSetup(SetupTempFolder(), packageFile, agentName, foreground, CommandLineArgs());
     }
-    DeleteTree(SetupTempFolder(), true);
+    SetSetupRunBusy(false);
+    DeleteTree(MadeSetupTempFolder(), true);
     PostQuitMessage(0);
 }

@@ -7,6 +7,8 @@
 #include "stub/StubUtil.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
+#include "sys/LWriteln.h"
+#include "sys/PrivateFolder.h"
 #include "sys/UtilsWin.h"
 #include "sys/Win64.h"
 
@@ -33,16 +35,28 @@ uint32_t OwnDosDateTime()
     return (static_cast<uint32_t>(date) << 16) | time;
 }
 
+namespace {
+std::string gSetupTempFolder;
+bool gSetupTempFolderTried = false;
+}  // namespace
+
 std::string SetupTempFolder()
 {
-    static std::string folder;
-    if (folder.empty()) {
-        folder = SetupTempFolderName(TempFolder(true), OwnDosDateTime());
-        DeleteTree(folder, true);
-        ForceFolders(folder);
+    if (!gSetupTempFolderTried) {
+        gSetupTempFolderTried = true;
+        // The folder is ours only when this run made it: a SETUP_<n> that
+        // exists already (a leftover, or planted by another program to be
+        // written into or to be deleted through) is passed over for the next
+        // number.
+        const uint32_t time = OwnDosDateTime();
+        gSetupTempFolder = CreateNumberedPrivateFolder(TempFolder(true) + "SETUP_", time & 0xFFFF);
+        if (gSetupTempFolder.empty())
+            Trace("SetupTempFolder: no new folder from " + SetupTempFolderName(TempFolder(true), time));
     }
-    return folder;
+    return gSetupTempFolder;
 }
+
+std::string MadeSetupTempFolder() { return gSetupTempFolder; }
 
 bool CheckTestMode(bool force)
 {

@@ -16,6 +16,8 @@
 #include "text/SLangId.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
+#include "sys/Handles.h"
+#include "sys/Launch.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -68,7 +70,7 @@ void CreateAndRun_X_Exe()
         RunLogLine("Create X_ File ");
         const std::string extra = AgentCopyExtraArgs(GetSwitch("/TRANSIENT=", ""), GetSwitch("/DELAY=", ""));
         RunLogLine("WinExec: " + x + extra);
-        WinExec((x + extra).c_str(), SW_HIDE);
+        StartProgramDetached(x, extra, SW_HIDE);
         if (!CommandLineArgs().empty()) {
             const int64_t start = GetTickCount();
             do {
@@ -108,11 +110,12 @@ void HandleParamOK(bool xWasRunning)
 
 void RelaunchFromTempCopy()
 {
+    if (SetupTempFolder().empty()) return;  // traced where it failed
     const std::string y = SetupTempFolder() + "\\Y_" + FileNameOfPath(OwnPath());
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
     Trace(Pid() + " RelaunchFromTempCopy: " + cmd);
-    WinExec(cmd.c_str(), SW_HIDE);
+    KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
 }  // namespace

@@ -16,8 +16,15 @@ void WinMain();
 LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // First call only asks a running download to stop (false); a second one
-// lets the window close (true).
+// lets the window close (true), except while a setup run is busy: then every
+// close is refused (false), as closing would delete the temporary folder
+// under the running extraction or engine.
 bool CloseMainWindow();
+
+// Marks a setup run (extraction, download, the engine's wait) as under way;
+// the calls nest.
+void SetSetupRunBusy(bool busy);
+bool SetupRunBusy();
 void DestroyMainWindow();
 
 void SetStatusText(const std::string& text, const std::string& fontName, int charset, int sizePoints);

@@ -25,6 +25,7 @@ HWND gMainBar = nullptr;
 HWND gActivityBar = nullptr;
 HFONT gLabelFont = nullptr;
 bool gQuit = false;
+int gRunBusy = 0;
 
 void ReplaceLabelFont(HFONT font)
 {
@@ -121,11 +122,21 @@ void SetStatusText(const std::string& text, const std::string& fontName, int cha
     SetWindowTextA(gLabel, text.c_str());
 }
 
+void SetSetupRunBusy(bool busy) { gRunBusy += busy ? 1 : -1; }
+bool SetupRunBusy() { return gRunBusy > 0; }
+
 bool CloseMainWindow()
 {
     RunLogLine(".. CloseMainWindow() - Start");
     bool r = DownloadAbortRequested();
     if (!r) SetDownloadAbort(true);
+    if (r && SetupRunBusy()) {
+        // The run serves the queue from inside its extraction and its waits:
+        // a window destroyed now would delete the folder under them. The run
+        // ends (and closes the window) on its own.
+        Trace("- close refused while the setup runs -");
+        r = false;
+    }
     RunLogLine(".. CloseMainWindow() - End");
     return r;
 }
@@ -134,7 +145,7 @@ void DestroyMainWindow()
 {
     RunLogLine(".. DestroyMainWindow() - Start");
     SetDownloadAbort(true);
-    DeleteTree(SetupTempFolder(), true);
+    DeleteTree(MadeSetupTempFolder(), true);
     PostQuitMessage(0);
     gQuit = true;
     RunLogLine(".. DestroyMainWindow() - End");

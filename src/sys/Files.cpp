@@ -114,3 +114,23 @@ bool NamesDevice(std::string_view path)
     }
     return false;
 }
+
+std::string SelfDeleteBatchName(uint64_t randomBits)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string name = "_DEL_";
+    for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(randomBits >> shift) & 15];
+    return name + ".BAT";
+}
+
+bool IsShortcutFile(const std::string& path)
+{
+    // A stream name ("file.txt:x.lnk") is not a shortcut file of its own.
+    if (path.find(':', 2) != std::string::npos) return false;
+    const std::string name = NamePart(path);
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext;
+    for (size_t i = dot; i < name.size(); ++i) ext += UpperAscii(name[i]);
+    return ext == ".LNK" || ext == ".PIF" || ext == ".URL";
+}

@@ -15,8 +15,10 @@
 
 // ---- Portable ---------------------------------------------------------------
 
-// Name of the self-deletion batch inside the system temporary folder.
-inline constexpr const char* kSelfDeleteBatchName = "_DEL_ME_.BAT";
+// Name of a self-deletion batch: "_DEL_" + the 64 random bits in 16 hex
+// digits + ".BAT". A fixed name would let another program of the user
+// prepare or rewrite the file that the elevated interpreter runs.
+std::string SelfDeleteBatchName(uint64_t randomBits);
 
 // How often the batch tries to delete the executable, about one second
 // apart, before it gives up: a file that can never be deleted (no rights,
@@ -63,10 +65,16 @@ bool NamesDevice(std::string_view path);
 // caller then ends its process and the batch deletes its executable.
 void DeleteMySelf(bool removeFolder);
 
-// DeleteMySelf's work for any executable and batch path: writes the batch
-// and starts it hidden without waiting. True when the batch was started.
-bool StartSelfDeleteBatch(const std::string& exePath, const std::string& batchPath, bool removeFolder,
-                          int attempts = kSelfDeleteAttempts);
+// DeleteMySelf's work for any executable and folder: creates a new batch of
+// a fresh random name in `folder` (never opening an existing file), written
+// in the OEM code page that the command interpreter reads, and starts it
+// hidden without waiting. The batch's path when it was started, else empty.
+std::string StartSelfDeleteBatch(const std::string& exePath, const std::string& folder, bool removeFolder,
+                                 int attempts = kSelfDeleteAttempts);
+
+// True when the file's extension names a shortcut: ".lnk", ".pif" or ".url"
+// (any case). Only such files are removed as a product's old shortcuts.
+bool IsShortcutFile(const std::string& path);
 
 // True when every byte of `data` was written. With `append` an existing file
 // is extended, otherwise created or emptied. A non-zero `dosDateTime` (date

@@ -69,15 +69,63 @@ DiskFreeExFn DiskFreeEx()
 
 // ---- Self-deletion ------------------------------------------------------------
 
-bool StartSelfDeleteBatch(const std::string& exePath, const std::string& batchPath, bool removeFolder, int attempts)
+namespace {
+
+// Random bits from the system's generator (RtlGenRandom, looked up by name as
+// it is not exported under that name); the clock and the process id mixed
+// in when it is missing.
+uint64_t RandomBits()
 {
-    const std::string text = SelfDeleteBatchText(exePath, batchPath, removeFolder, attempts);
-    if (!WriteDataFile(batchPath, text, 0, false)) {
-        Trace("DeleteMySelf: cannot write " + batchPath + " " + SysErrorText());
-        return false;
+    using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    uint64_t value = 0;
+    HMODULE advapi = ::GetModuleHandleA("advapi32.dll");  // imported: loaded already
+    const auto gen = advapi ? reinterpret_cast<GenRandomFn>(reinterpret_cast<void*>(
+                                  ::GetProcAddress(advapi, "SystemFunction036")))
+                            : nullptr;
+    if (gen && gen(&value, sizeof value)) return value;
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    value = static_cast<uint64_t>(counter.QuadPart) * 0x9E3779B97F4A7C15ull;
+    value ^= (static_cast<uint64_t>(::GetCurrentProcessId()) << 32) ^ ::GetTickCount();
+    return value;
+}
+
+// Creates the file new (never opening one that exists) and writes the text.
+bool WriteNewFile(const std::string& path, const std::string& text)
+{
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    if (!file) return false;
+    DWORD done = 0;
+    return text.empty() ||
+           (::WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+            done == text.size());
+}
+
+}  // namespace
+
+std::string StartSelfDeleteBatch(const std::string& exePath, const std::string& folder, bool removeFolder,
+                                 int attempts)
+{
+    // A fresh name nobody can guess, created new: another program cannot
+    // have the elevated interpreter run a batch it prepared or rewrites.
+    std::string batchPath;
+    std::string text;
+    for (int i = 0; i < 8 && batchPath.empty(); ++i) {
+        const std::string candidate = JoinPath(folder, SelfDeleteBatchName(RandomBits()));
+        text = SelfDeleteBatchText(exePath, candidate, removeFolder, attempts);
+        // The interpreter reads a batch in the OEM code page: a path with
+        // letters beyond ASCII must be written in it to name the same file.
+        if (!text.empty()) ::CharToOemBuffA(text.data(), text.data(), static_cast<DWORD>(text.size()));
+        if (WriteNewFile(candidate, text)) batchPath = candidate;
+    }
+    if (batchPath.empty()) {
+        Trace("DeleteMySelf: cannot write a batch in " + folder + " " + SysErrorText());
+        return "";
     }
     const std::string command = "\"" + batchPath + "\"";
-    return ::WinExec(command.c_str(), SW_HIDE) > 31;
+    if (::WinExec(command.c_str(), SW_HIDE) <= 31) return "";
+    return batchPath;
 }
 
 void DeleteMySelf(bool removeFolder)
@@ -86,7 +134,7 @@ void DeleteMySelf(bool removeFolder)
     TraceKeyValue("ExeName", exe);
     // The process must not hold its own folder, or the batch could not remove it.
     ::SetCurrentDirectoryA(TempFolder(false).c_str());
-    StartSelfDeleteBatch(exe, TempFolder(true) + kSelfDeleteBatchName, removeFolder);
+    StartSelfDeleteBatch(exe, TempFolder(false), removeFolder);
 }
 
 // ---- Data files -----------------------------------------------------------------
@@ -101,9 +149,11 @@ bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosD
 {
     // Appending opens a present file shared and writes at its end, or creates
     // it; otherwise the file is created or emptied.
+    // A link at the path is opened as itself, not followed, and refused below.
     FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE,
                                   append ? FILE_SHARE_READ | FILE_SHARE_WRITE : FILE_SHARE_READ, nullptr,
-                                  append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const DWORD openError = ::GetLastError();
     if (!file) {
         // Unlike a bare byte count, a file that could not even be created is a
@@ -113,6 +163,15 @@ bool WriteDataFile(const std::string& path, std::string_view data, uint32_t dosD
         return false;
     }
     existed = openError == ERROR_ALREADY_EXISTS;
+    if (existed) {
+        // Only a file that was there before can be a link someone planted.
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!::GetFileInformationByHandle(file.Get(), &info) ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+    }
     LARGE_INTEGER zero{};
     if (append && existed && !::SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) return false;
 
@@ -142,7 +201,10 @@ bool DeleteFilesByMask(const std::string& mask, bool clearAttributes)
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         matched = true;
         const std::string path = prefix + data.cFileName;
-        if (clearAttributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        // A link's attributes could be set on its target: links are deleted
+        // as they are.
+        if (clearAttributes && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileA(path.c_str());
     } while (::FindNextFileA(find.Get(), &data));
     return matched;
@@ -153,6 +215,13 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
     if (folder.empty()) return false;
     const std::string base = WithoutTrailingSlash(folder);
     const bool existed = FolderExistsX(base);
+    const DWORD attributes = ::GetFileAttributesA(base.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        // The folder itself is a junction or a link (planted in its place):
+        // the link goes, never what it points to.
+        if (!::RemoveDirectoryA(base.c_str())) ::DeleteFileA(base.c_str());
+        return existed && ::GetFileAttributesA(base.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
     DeleteFilesByMask(base + "\\*.*", clearAttributes);
     ForEachEntry(base, [&](const std::string& path, const WIN32_FIND_DATAA& data) {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {

@@ -179,7 +179,7 @@ TEST(TGFileInfo, BadHeaderAreasGiveEmptyBlocks) {
     };
     const size_t settingsAt = kStub + 4 + GetU32(base, kStub);
     const Case cases[] = {
-        {"wrong magic", withTrailer([](TPackageTrailer& t) { t.Magic = 0x12345678; }), false, kStub},
+        {"wrong magic", withTrailer([](TPackageTrailer& t) { t.Magic = 0x12345678; }), false, 0},
         {"BlocksOffset past the end", withTrailer([](TPackageTrailer& t) { t.BlocksOffset = 0x7FFFFFF0; }), false,
          0x7FFFFFF0},
         {"block length past the end", withWord(settingsAt, static_cast<uint32_t>(base.size())), false,
@@ -194,6 +194,35 @@ TEST(TGFileInfo, BadHeaderAreasGiveEmptyBlocks) {
         EXPECT_EQ(info.SettingsBlock, c.settingsRead ? kSettings : "") << c.what;
         EXPECT_EQ(info.InternetBlock, "") << c.what;
         EXPECT_EQ(info.Trailer.BlocksOffset, c.blocksOffset) << c.what;
+    }
+}
+
+TEST(TGFileInfo, DamagedTrailerCountsAsNoPackage) {
+    // A size word that does not lead to a trailer (9999), and a trailer whose
+    // magic alone is wrong: whatever the bytes read, nothing of them is kept,
+    // least of all the agent byte and the agent-log flag.
+    std::string bytes = Package(3);
+    const size_t trailerAt = bytes.size() - kTrailerSize;
+    TPackageTrailer t = TrailerFromBytes(std::string_view(bytes).substr(trailerAt));
+    t.AutoUpdateAgent = 1;
+    t.Flags |= pfAgentLog | pfMultiVolume;
+    t.InternetPackage = 1;
+    t.Magic = 0x12345678;
+    std::string wrongMagic = bytes;
+    wrongMagic.replace(trailerAt, kTrailerSize, TrailerBytes(t));
+    t.Magic = PackageMagic;
+    std::string sizeWord = bytes;
+    sizeWord.replace(trailerAt, kTrailerSize, TrailerBytes(t));
+    PutU32(sizeWord, sizeWord.size() - 4, 9999);
+    for (const std::string* b : {&wrongMagic, &sizeWord}) {
+        TMemorySource s(*b);
+        TGFileInfo info(s);
+        const std::string zero(kTrailerSize, '\0');
+        EXPECT_EQ(TrailerBytes(info.Trailer), zero);
+        EXPECT_EQ(info.AutoUpdateAgent(), 0);
+        EXPECT_EQ(info.InternetPackage(), 0);
+        EXPECT_FALSE(info.AgentLog() || info.MultiVolume());
+        EXPECT_EQ(info.LanguageBlock + info.SettingsBlock + info.InternetBlock, "");
     }
 }
 

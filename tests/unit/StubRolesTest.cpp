@@ -38,6 +38,8 @@ TEST(StubRoles, MarkerClassesAndPaths)
     EXPECT_EQ(AgentCopyWindowClass("agent.exe"), ".AutoUpdate.X_agent");
     EXPECT_EQ(RelaunchCommandLine("C:\\T\\SETUP_1\\Y_s.exe", "/a", "D:\\s.exe"),
               "C:\\T\\SETUP_1\\Y_s.exe /a /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\" /OriginExe=\"D:\\s.exe\"");
+    EXPECT_EQ(RelaunchCommandLine("C:\\tmp dir\\SETUP_1\\Y_s.exe", "", "D:\\s.exe"),
+              "\"C:\\tmp dir\\SETUP_1\\Y_s.exe\" /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\" /OriginExe=\"D:\\s.exe\"");
     EXPECT_EQ(RelaunchCommandLine("Y", "", "D:\\s.exe"),
               "Y /SpanCdLvl=2 /SpanDiskFName1=\"D:\\s.exe.001\" /OriginExe=\"D:\\s.exe\"");
     EXPECT_EQ(AgentCopyExtraArgs("", ""), "");

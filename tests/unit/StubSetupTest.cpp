@@ -51,5 +51,11 @@ TEST(EngineLaunch, CommandLineOrder)
     };
     for (auto& c : cases)
         EXPECT_EQ(EngineCommandLine("C:\\T\\S", c.record, c.extra, stub, c.agent, "_42"), c.want) << c.record;
+    // A temporary folder with a blank: the program is quoted in its line (and
+    // started by its full path), so C:\tmp.exe can never stand in for it.
+    EXPECT_EQ(EngineCommandLine("C:\\tmp dir\\SETUP_7\\", "Engine.exe* /s", "", stub, false, "_42"),
+              "\"C:\\tmp dir\\SETUP_7\\Engine.exe\" /s /TH_ID=_42 /OriginExe=\"C:\\dl\\setup.exe\"");
+    EXPECT_EQ(EngineProgramPath("C:\\tmp dir\\SETUP_7", "Engine.exe* /s"), "C:\\tmp dir\\SETUP_7\\Engine.exe");
+    EXPECT_EQ(EngineProgramPath("C:\\T\\S\\", "Engine.exe"), "C:\\T\\S\\Engine.exe");
     EXPECT_EQ(LaunchId(1234), "_1234");
 }

@@ -454,6 +454,39 @@ TEST_F(UnPack, FailedChecksumOrMissingFirstVolumeExtractsNothing)
     }
 }
 
+TEST_F(UnPack, TrailerWithoutMagicSteersNothing)
+{
+    // A first volume whose magic is wrong: no file, no launch, and its
+    // multi-volume bit asks for no next disk. The same as a second volume:
+    // the package is damaged, and what the first volume held is not started.
+    auto withoutMagic = [](std::string bytes) {
+        bytes[bytes.size() - kTrailerSize + 12] ^= 0x5A;
+        return bytes;
+    };
+    TVolumeLayout v;
+    v.flags = pfMultiVolume;
+    v.entries = {Entry("|setup.exe*|0|", "S")};
+    const std::string first = (Root / "first.bin").string();
+    WriteFile(first, withoutMagic(MakeVolume(v)));
+    Args.SourcePath = first;
+    Extract();
+    EXPECT_TRUE(ChecksumOK);
+    EXPECT_EQ(LaunchRecord, "");
+    EXPECT_TRUE(System.Prompts.empty());
+    EXPECT_FALSE(fs::exists(Out / fs::path("setup.exe")));
+
+    const std::string one = Volume("two.exe", v);
+    TVolumeLayout last;
+    last.entries = {Entry("|more.txt|0|", "M")};
+    WriteFile((Root / "two.exe.002").string(), withoutMagic(MakeVolume(last)));
+    Args.SourcePath = one;
+    Extract();
+    EXPECT_FALSE(ChecksumOK);
+    EXPECT_EQ(LaunchRecord, "");
+    EXPECT_TRUE(System.Prompts.empty());
+    EXPECT_FALSE(fs::exists(Out / fs::path("more.txt")));
+}
+
 TEST_F(UnPack, SaveErrorIsReportedOncePerProcess)
 {
     TVolumeLayout v1;

@@ -159,7 +159,6 @@ TEST(SelfDelete, BatchRemovesProgramAndFolderAfterItEnds)
     ScratchTree dir("files-selfdel");
     const std::string folder = dir.File("Y_run dir");
     const std::string exe = folder + "\\Y_ping copy.exe";
-    const std::string batch = dir.File("_DEL_ME_test1.BAT");
     ASSERT_TRUE(ForceFolders(folder));
     ASSERT_TRUE(CopyFileA((SystemFolder(true) + "ping.exe").c_str(), exe.c_str(), FALSE));
 
@@ -171,7 +170,8 @@ TEST(SelfDelete, BatchRemovesProgramAndFolderAfterItEnds)
     ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
     KernelHandle process(pi.hProcess), thread(pi.hThread);
 
-    ASSERT_TRUE(StartSelfDeleteBatch(exe, batch, true));
+    const std::string batch = StartSelfDeleteBatch(exe, dir.Path, true);
+    ASSERT_FALSE(batch.empty());
     Sleep(500);
     EXPECT_EQ(WaitForSingleObject(process.Get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the copy still runs";
     EXPECT_TRUE(FileExistsX(exe)) << "a running program cannot be deleted";
@@ -185,16 +185,51 @@ TEST(SelfDelete, BatchGivesUpOnAFileThatCannotBeDeleted)
 {
     ScratchTree dir("files-selfdel-locked");
     const std::string locked = dir.File("locked.exe");
-    const std::string batch = dir.File("_DEL_ME_test2.BAT");
     Put(locked, "MZ");
     // Held open without delete sharing for the whole test: never deletable.
     FileHandle hold(CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(hold);
 
     const DWORD start = GetTickCount();
-    ASSERT_TRUE(StartSelfDeleteBatch(locked, batch, false, 3));
+    const std::string batch = StartSelfDeleteBatch(locked, dir.Path, false, 3);
+    ASSERT_FALSE(batch.empty());
     EXPECT_TRUE(WaitUntil([&] { return !FileExistsX(batch); }, 30000)) << "the batch must give up and go";
     const DWORD took = GetTickCount() - start;
     EXPECT_GE(took, 1500u) << "it waits between its three attempts";
     EXPECT_TRUE(FileExistsX(locked));
+}
+
+TEST(SelfDelete, BatchIsNewUnguessableAndDeletesANonAsciiPath)
+{
+    ScratchTree dir("files-selfdel-oem");
+    // "\xE9" is e-acute in the ANSI code page; the interpreter reads its batch
+    // in the OEM code page, where that byte is another letter: written as
+    // ANSI, the batch names a file that does not exist and never deletes.
+    const std::string folder = dir.File("d\xE9j\xE0 vu");
+    const std::string exe = folder + "\\Y_caf\xE9.exe";
+    ASSERT_TRUE(ForceFolders(folder));
+    Put(exe, "MZ");
+    // The old fixed name, planted: never opened, never run, never changed.
+    const std::string planted = dir.File("_DEL_ME_.BAT");
+    Put(planted, "@ECHO planted\r\n");
+
+    const std::string batch = StartSelfDeleteBatch(exe, dir.Path, true, 10);
+    ASSERT_FALSE(batch.empty());
+    const std::string name = NamePart(batch);
+    EXPECT_EQ(name.size(), std::string("_DEL_0123456789ABCDEF.BAT").size()) << name;
+    EXPECT_EQ(name.rfind("_DEL_", 0), 0u) << name;
+    EXPECT_NE(name, "_DEL_ME_.BAT");
+    EXPECT_TRUE(WaitUntil([&] { return !FileExistsX(exe) && !FolderExistsX(folder) && !FileExistsX(batch); }, 30000))
+        << "exe " << FileExistsX(exe) << " folder " << FolderExistsX(folder) << " batch " << FileExistsX(batch);
+    std::string text;
+    ReadFilePart(planted, 0, false, text);
+    EXPECT_EQ(text, "@ECHO planted\r\n");
+
+    // Two batches never share a name.
+    ASSERT_TRUE(ForceFolders(folder));
+    Put(folder + "\\a.exe", "MZ");
+    const std::string second = StartSelfDeleteBatch(folder + "\\a.exe", dir.Path, false, 10);
+    ASSERT_FALSE(second.empty());
+    EXPECT_NE(NamePart(second), name);
+    EXPECT_TRUE(WaitUntil([&] { return !FileExistsX(folder + "\\a.exe") && !FileExistsX(second); }, 30000));
 }

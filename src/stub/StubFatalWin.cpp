@@ -1,0 +1,91 @@
+// The stub's error boundary: whatever ends the process unexpectedly (an
+// allocation that cannot be met, a stray exception that reaches terminate, a
+// crash the system reports as unhandled) is traced, the temporary folders of
+// the run are removed, and the user is told in a plain system box (nothing
+// with /hide or in the agent). It works without exceptions: the runtime calls
+// these handlers directly, and none of them returns.
+#include <windows.h>
+
+#include <exception>
+#include <new>
+#include <string>
+
+#include "package/PackX.h"
+#include "stub/StubRunWin.h"
+#include "stub/StubState.h"
+#include "stub/StubWindow.h"
+#include "sys/CommandLine.h"
+#include "sys/Files.h"
+#include "sys/LWriteln.h"
+
+namespace {
+
+// Memory held back for the clean-up: the out-of-memory end gives it up first,
+// so that the trace, the folder walk and the box have room.
+constexpr size_t kReserveBytes = 256 * 1024;
+void* gReserve = nullptr;
+volatile LONG gEnding = 0;
+
+std::string Hex32(uint32_t v)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string t = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) t += kHex[(v >> shift) & 15];
+    return t;
+}
+
+void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
+
+// Reached by an exception nobody catches (or one that meets a function that
+// may not throw), and by the runtime's own aborts.
+void OnTerminate() { EndUnexpectedly("unhandled exception"); }
+
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
+{
+    const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
+    EndUnexpectedly(("system exception " + Hex32(code)).c_str());
+}
+
+bool EndsSilently()
+{
+    return ThisIs_AutoUpdateProg() || HasSwitch("/hide") || OwnPackage().RunHidden();
+}
+
+}  // namespace
+
+void InstallErrorBoundary()
+{
+    gReserve = ::VirtualAlloc(nullptr, kReserveBytes, MEM_COMMIT, PAGE_READWRITE);
+    std::set_new_handler(OnOutOfMemory);
+    std::set_terminate(OnTerminate);
+    ::SetUnhandledExceptionFilter(OnUnhandledException);
+}
+
+void EndUnexpectedly(const char* what)
+{
+    // A second fault while cleaning up ends at once.
+    if (::InterlockedExchange(&gEnding, 1) != 0) ::ExitProcess(kUnexpectedEndExitCode);
+    if (gReserve) {
+        ::VirtualFree(gReserve, 0, MEM_RELEASE);
+        gReserve = nullptr;
+    }
+    Trace(std::to_string(::GetCurrentProcessId()) + " ==== STUB ENDED UNEXPECTEDLY: " + what);
+    // The window's timers must not start a run or an agent step while the
+    // folder walk below serves the queue.
+    if (HWND wnd = StartupWindow()) {
+        ::KillTimer(wnd, 1);
+        ::KillTimer(wnd, kProgressRepaintTimer);
+        ::ShowWindow(wnd, SW_HIDE);
+    }
+    const std::string setupFolder = MadeSetupTempFolder();
+    if (!setupFolder.empty()) DeleteTree(setupFolder, true);
+    RemoveAlternateWorkFolder();
+    if (!EndsSilently()) {
+        const std::string text = std::string("The setup ended unexpectedly (") + what +
+                                 ").\r\n\r\nIts temporary files were removed. Please start the setup again.";
+        ::MessageBoxA(nullptr, text.c_str(), StubLangText("Error", "Error").c_str(),
+                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+    }
+    Trace(std::to_string(::GetCurrentProcessId()) + " ==== STUB END (unexpected) ====");
+    ::ExitProcess(kUnexpectedEndExitCode);
+}

@@ -96,6 +96,6 @@ add_library(plantdll SHARED ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.cp
   ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.rc)
 set_target_properties(plantdll PROPERTIES PREFIX "")
 if(TARGET win_tests)
-  add_dependencies(win_tests plantdll sysprobe)
+  add_dependencies(win_tests plantdll sysprobe folderprobe)
 endif()
 # --- end of planted DLL fixture ---

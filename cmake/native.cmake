@@ -1,6 +1,6 @@
 # Native (Linux) tree: the portable library, its unit tests and lumpack.
 find_package(ZLIB REQUIRED)
-target_link_libraries(lumcore PUBLIC ZLIB::ZLIB)
+target_link_libraries(lum_package PUBLIC ZLIB::ZLIB)
 
 file(GLOB LUM_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 if(LUM_UNIT_TESTS)

@@ -37,17 +37,6 @@ std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const st
     return stamp + " " + id + indent + message;
 }
 
-void TraceKeyValue(const std::string& key, const std::string& value)
-{
-    Trace("[" + key + "]  [" + value + "]");
-}
-
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                 const std::string& e)
-{
-    Trace(a + b + c + d + e);
-}
-
 int NextActivityPosition(int counter)
 {
     int next = counter + 1;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sys/DateFormat.h"
+#include "sys/LWriteln.h"
 
 // ---- Run log --------------------------------------------------------------
 
@@ -32,10 +33,7 @@ std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const st
 void RunLogLine(const std::string& message);
 std::string RunLogFileName();
 
-// "[" + key + "]  [" + value + "]" as one debug-channel line.
-void TraceKeyValue(const std::string& key, const std::string& value);
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c = "", const std::string& d = "",
-                 const std::string& e = "");
+// TraceKeyValue and TraceConcat live with the debug channel (sys/LWriteln).
 
 // ---- Progress -------------------------------------------------------------
 

@@ -8,7 +8,7 @@
 #include "stub/StubGlob.h"
 #include "stub/StubWindow.h"
 #include "sys/UtilsWin.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 namespace {
 std::string gRunLogFile;

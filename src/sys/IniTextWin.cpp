@@ -14,8 +14,9 @@ constexpr DWORD kMaxIniFileSize = 4u << 20;
 
 bool ReadWhole(const std::string& file, std::string& text)
 {
-    FileHandle f(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Shared for deleting too: the other agent process may replace the file meanwhile.
+    FileHandle f(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
     DWORD high = 0;
     const DWORD size = GetFileSize(f.Get(), &high);

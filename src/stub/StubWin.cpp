@@ -6,6 +6,7 @@
 #include <string>
 
 #include "agent/AgentCycle.h"
+#include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
@@ -118,6 +119,28 @@ void RelaunchFromTempCopy()
     WinExec(cmd.c_str(), SW_HIDE);
 }
 
+// The update's setup run: the new setup goes through the launcher's own run,
+// in the per-run temporary folder, which goes afterwards.
+bool RunUpdateSetup(const std::string& packageFile, bool foregroundOp, const std::string& extraArgs)
+{
+    const bool ran =
+        RunPackageSetup(SetupTempFolder(), packageFile, OwnPackage().AgentFileName(), foregroundOp, extraArgs);
+    DeleteTree(SetupTempFolder(), true);
+    return ran;
+}
+
+void HandTheWindowToTheAgent()
+{
+    TAgentHost host;
+    host.window = &StartupWindow;
+    host.showWindow = &ShowStartupWindow;
+    host.setStatusText = &SetStatusText;
+    host.progress = &ProgressCallback;
+    host.progressBar = &EnsureProgressBar;
+    host.runSetup = &RunUpdateSetup;
+    SetAgentHost(host);
+}
+
 }  // namespace
 
 std::string StubWindowClassName() { return gWindowClass; }
@@ -173,6 +196,7 @@ int StubMainBody()
     SetOwnPackage(package.get());
     SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
     InitAgentSettings(*package);
+    HandTheWindowToTheAgent();
     SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
     if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
 

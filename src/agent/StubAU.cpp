@@ -141,8 +141,4 @@ std::string QuotedCommandLine(const std::string& path, const std::string& args)
     return line;
 }
 
-std::string AgentRestartCommandLine(const std::string& folderWithSlash, const std::string& agentFileName,
-                                    const std::string& overrides)
-{
-    return QuotedCommandLine(folderWithSlash + agentFileName, "/_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides);
-}
+std::string AgentRestartArgs(const std::string& overrides) { return "/_ZZ=99 /WAIT=10 /TRANSIENT=" + overrides; }

@@ -101,12 +101,12 @@ TShutDownMethod ShutDownMethodOf(const std::string& text);
 // running and has gone.
 int RunningStateAfter(bool runningBefore, bool runningAfter);
 
-// The command line that starts the plain agent afresh: the full path quoted,
-// so that a folder with blanks can never start another program.
-std::string AgentRestartCommandLine(const std::string& folderWithSlash, const std::string& agentFileName,
-                                    const std::string& overrides);
+// The switches that start the plain agent afresh: a new resident copy
+// although this one still runs, after ten seconds, with the overrides.
+std::string AgentRestartArgs(const std::string& overrides);
 // A program path given to the process start as the application itself:
 // an absolute path on a drive or a share, nothing the search path resolves.
 bool IsAbsoluteProgramPath(const std::string& path);
-// "path" with quotes, then the arguments, if any.
+// "path" with quotes, then the arguments, if any: a folder with blanks can
+// never start another program.
 std::string QuotedCommandLine(const std::string& path, const std::string& args);

@@ -29,8 +29,14 @@ std::string InformTextFace(const std::string& fontFace)
     return !fontFace.empty() && fontFace != "Tahoma" ? fontFace : "Verdana";
 }
 
+std::string InformAddress(const std::string& address)
+{
+    const std::string a = Trim(address);
+    return StartsWith(a, "http://", true) || StartsWith(a, "https://", true) ? a : "";
+}
+
 TInformAction InformActionOf(const std::string& body, const std::string& address)
 {
     if (!body.empty()) return TInformAction::ShowWindow;
-    return Trim(address).empty() ? TInformAction::None : TInformAction::OpenAddress;
+    return address.empty() ? TInformAction::None : TInformAction::OpenAddress;
 }

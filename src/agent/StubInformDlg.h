@@ -31,9 +31,15 @@ int InformCentred(int screen, int size);
 // set to something other than "Tahoma" (compared exactly).
 std::string InformTextFace(const std::string& fontFace);
 
+// The notice's address as ShowInform uses it: trimmed, and only a web
+// address (http or https). Anything else from the INFO file, a program or a
+// document path, is never handed to the shell: no address, no button.
+std::string InformAddress(const std::string& address);
+
 // What ShowInform does with the body and the web address (trimmed): opens
 // the address directly (no body), shows the window (a body), or nothing.
 enum class TInformAction { None, OpenAddress, ShowWindow };
+// `address` as InformAddress gives it.
 TInformAction InformActionOf(const std::string& body, const std::string& address);
 
 // The window class of the notice.

@@ -190,7 +190,7 @@ TEST(StubAU, ShutDownMethodsAreExactTexts)
 
 TEST(StubAU, RestartCommandLineQuotesThePath)
 {
-    EXPECT_EQ(AgentRestartCommandLine("C:\\Program Files\\Tool\\", "agent.exe", "|255|1|255|255|255|255|255|255|"),
+    EXPECT_EQ(QuotedCommandLine("C:\\Program Files\\Tool\\agent.exe", AgentRestartArgs("|255|1|255|255|255|255|255|255|")),
               "\"C:\\Program Files\\Tool\\agent.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=|255|1|255|255|255|255|255|255|");
     EXPECT_EQ(QuotedCommandLine("C:\\a b\\p.exe", ""), "\"C:\\a b\\p.exe\"");
     EXPECT_TRUE(IsAbsoluteProgramPath("C:\\Tool\\tool.exe"));
@@ -240,8 +240,13 @@ TEST(StubInformDlg, SizeFaceAndAction)
     EXPECT_EQ(InformTextFace("Arial"), "Arial");
     EXPECT_EQ(InformActionOf("text", ""), TInformAction::ShowWindow);
     EXPECT_EQ(InformActionOf("text", "http://x"), TInformAction::ShowWindow);
-    EXPECT_EQ(InformActionOf("", "  http://x "), TInformAction::OpenAddress);
-    EXPECT_EQ(InformActionOf("", "   "), TInformAction::None);
+    EXPECT_EQ(InformActionOf("", "http://x"), TInformAction::OpenAddress);
+    EXPECT_EQ(InformActionOf("", ""), TInformAction::None);
+    EXPECT_EQ(InformAddress("  http://example.test/new "), "http://example.test/new");
+    EXPECT_EQ(InformAddress("HTTPS://example.test"), "HTTPS://example.test");
+    EXPECT_EQ(InformAddress("C:\\Windows\\system32\\calc.exe"), "") << "never a program";
+    EXPECT_EQ(InformAddress("file:///C:/x.exe"), "");
+    EXPECT_EQ(InformAddress("   "), "");
 }
 
 }  // namespace

@@ -308,5 +308,82 @@ data.txt = data.txt
                 self.assertLessEqual(os.path.getsize(os.path.join(self.work, "info.ini")), 1048576)
 
 
+    # ---- inform mode -----------------------------------------------------------
+
+    def url_handler(self):
+        """The prefix's http handler becomes a copy of the sample engine that
+        records its command line; returns the record's path."""
+        folder = os.path.join(self.work, "handler")
+        os.makedirs(folder, exist_ok=True)
+        exe = os.path.join(folder, "opener.exe")
+        shutil.copy(ENGINE, exe)
+        record = os.path.join(self.work, "opened.txt")
+        key = r"HKCU\Software\Classes\http\shell\open\command"
+        command = (f'"{lumtest.winpath(exe)}" /RecordCmd={lumtest.winpath(record)} '
+                   f'/Target={lumtest.winpath(os.path.join(self.work, "junk"))} "%1"')
+        lumtest.wine(["reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f"])
+        self.addCleanup(lambda: lumtest.wine(["reg", "delete", r"HKCU\Software\Classes\http", "/f"]))
+        return record
+
+    def inform(self, body, address="http://example.test/new"):
+        token = subprocess.run([lumtest.LUMPACK, "token", TOKEN], capture_output=True, text=True,
+                               check=True).stdout.strip()
+        notice = os.path.join(self.srv, "notice.txt")
+        with open(notice, "w", newline="") as f:
+            f.write(f"|{token}|x|y|{body}")
+        self.info(VersionNew="3", **{"General.AutoInform": "1", "AutoInform.NameOfInformFile": "notice.txt",
+                                     "AutoInform.SizeOfInformFile": str(os.path.getsize(notice)),
+                                     "AutoInform.DownloadURL_INFORM": address})
+
+    def assert_layout(self, seen):
+        cw, ch = (int(v) for v in seen["client"][0].split(","))
+        children = {c.split("|")[0].upper(): c.split("|") for c in seen["child"]}
+        self.assertEqual(children["RICHEDIT"][2], f"3,0,{cw - 3},{ch - 43}", seen)
+        self.assertEqual(children["BUTTON"][2], f"{(cw - 160) // 2},{ch - 33},160,25", seen)
+        self.assertEqual(children["BUTTON"][3], "Download")
+        return cw, ch
+
+    def test_inform_notice(self):
+        record = self.url_handler()
+        self.inform("Version 3 of Tool is out.")
+        agent = self.agent()
+        lumtest.draw_window_frames()
+        with lumtest.tracecat(self.work) as viewer:
+            self.assertEqual(agent.run(), 0)
+            code, seen = lumtest.uidriver(["--wait=60", "window", "--class=LRichEditBox", "--children"])
+            self.assertEqual(code, 0, viewer.text())
+            self.assertEqual(seen["title"], ["New Version"])
+            left, top, right, bottom = (int(v) for v in seen["rect"][0].split(","))
+            self.assertEqual((right - left, bottom - top), (360, 360), "the default size")
+            self.assertEqual((left, top), ((1024 - 360) // 2, (768 - 360) // 2), "centred")
+            self.assert_layout(seen)
+            self.assertIn("Version 3 of Tool is out.", [c.split("|", 3)[3] for c in seen["child"]])
+            lumtest.screenshot("agent_inform_notice")
+            code, seen = lumtest.uidriver(["window", "--class=LRichEditBox", "--children", "--resize=520,430"])
+            self.assertEqual(code, 0)
+            cw, ch = self.assert_layout(seen)
+            self.assertGreater(cw, 400)
+            code, _ = lumtest.uidriver(["window", "--class=LRichEditBox", "--click=Download"])
+            self.assertEqual(code, 0)
+            self.assertTrue(lumtest.wait_for(lambda: os.path.exists(record), timeout=30), viewer.text())
+            self.assertTrue(self.wait_trace(viewer, "PerformAutoInform-4"))
+        self.assertIn("http://example.test/new", read(record))
+        self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "VersionOriginal"), "3")
+        self.assertIn("PerformAutoInform() - END TRUE", "\n".join(self.runlog()))
+
+    def test_inform_without_body_opens_the_address(self):
+        record = self.url_handler()
+        self.inform("")
+        agent = self.agent()
+        with lumtest.tracecat(self.work) as viewer:
+            self.assertEqual(agent.run(), 0)
+            self.assertTrue(lumtest.wait_for(lambda: os.path.exists(record), timeout=60), viewer.text())
+            self.assertTrue(self.wait_trace(viewer, "PerformAutoInform-4"))
+            code, _ = lumtest.uidriver(["window", "--class=LRichEditBox"])
+            self.assertEqual(code, 1, "no window")
+        self.assertIn("http://example.test/new", read(record))
+        self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "VersionOriginal"), "3")
+
+
 if __name__ == "__main__":
     lumtest.main()

@@ -5,7 +5,6 @@ its original file, and the product (the kit's targetapp)."""
 import os
 import shutil
 import subprocess
-import time
 import unittest
 
 import agentkit

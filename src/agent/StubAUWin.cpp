@@ -321,9 +321,11 @@ struct TProductStop {
     bool restart = false;
 };
 
-// Running means this very program (by its full path), not any program of
-// the same file name: only what was stopped is ever started again.
-bool ProductRunning(const std::string& path) { return !path.empty() && FindProcess(path, true) != 0; }
+// By file name, as every road of the process services can tell (the
+// tasklist road knows no folders). The stop methods act on the full path,
+// so a program of the same name elsewhere is never stopped, keeps the state
+// at "still running", and nothing is started again.
+bool ProductRunning(const std::string& path) { return IsProgramRunning(path); }
 
 TProductStop ShutDownProcess()
 {

@@ -1,5 +1,6 @@
 #include "stub/StubLaunchWin.h"
 
+#include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/StubLaunch.h"
 #include "stub/StubState.h"
@@ -12,15 +13,9 @@
 
 namespace {
 
-// The agent's files beside the running executable: the kept original info
-// file and the last downloaded info file.
-std::string OriginalFilePath() { return OwnFolder(true) + OwnPackage().OriginalInfoName(); }
-std::string InfoFilePath() { return OwnFolder(true) + OwnPackage().UpdateInfoName(); }
-
-void RemoveShortcutWhenAsked(const std::string& key, const std::string& link)
+void RemoveShortcutWhenAsked(bool asked, const std::string& link)
 {
-    if (ReadIniString(InfoFilePath(), "NewSetup", key, "0") == "1" && !link.empty() && FileExistsX(link))
-        DeleteFileA(link.c_str());
+    if (asked && !link.empty() && FileExistsX(link)) DeleteFileA(link.c_str());
 }
 
 }  // namespace
@@ -55,8 +50,8 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
     const std::string id = LaunchId(GetCurrentThreadId());
     const std::string line =
         EngineCommandLine(extractFolder, launchRecord, extraArgs, OwnPath(), ThisIs_AutoUpdateProg(), id);
-    const std::string startUpLink = ReadIniString(OriginalFilePath(), "UnInstall", "StartUpLink", "");
-    const std::string checkLink = ReadIniString(OriginalFilePath(), "UnInstall", "CheckforNewUpdateLink", "");
+    const std::string startUpLink = AgentSettings().StartUpLink();
+    const std::string checkLink = AgentSettings().CheckforNewUpdateLink();
     Trace(std::to_string(GetCurrentProcessId()) + " ==== WinExec(Engine.exe) >>" + line + "<<");
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
@@ -76,8 +71,8 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
     Trace(std::to_string(GetCurrentProcessId()) + " ==== Engine exit code " + std::to_string(code) +
           (success ? ", success" : ", no success"));
     if (success) {
-        RemoveShortcutWhenAsked("RemoveStartUpShortcut", startUpLink);
-        RemoveShortcutWhenAsked("RemoveCheckForNewUpdateShortcut", checkLink);
+        RemoveShortcutWhenAsked(AgentSettings().RemoveStartUpShortcut(), startUpLink);
+        RemoveShortcutWhenAsked(AgentSettings().RemoveCheckForNewUpdateShortcut(), checkLink);
     }
     return success;
 }

@@ -13,8 +13,6 @@ std::string StubWindowClassName();
 
 // The plain stub's setup run, on the window's first timer tick.
 void StartSetupRun(HWND wnd);
-// The resident agent's step on every timer tick.
-void AgentTimerStep(HWND wnd);
 
 // The per-run temporary folder (made, emptied, on first use).
 std::string SetupTempFolder();

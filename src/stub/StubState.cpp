@@ -8,8 +8,6 @@ TGFileInfo* gPackage = nullptr;
 TGFileInfo gNoPackage;
 bool gIsAgent = false;
 int gExitCode = 0;
-TAgentState gAgentState;
-TMemorySettingsStore gSettings;
 }  // namespace
 
 void SetOwnPackage(TGFileInfo* info) { gPackage = info; }
@@ -21,9 +19,6 @@ void SetThisIs_AutoUpdateProg(bool value) { gIsAgent = value; }
 
 void SetStubExitCode(int code) { gExitCode = code; }
 int StubExitCode() { return gExitCode; }
-
-TAgentState& AgentState() { return gAgentState; }
-TAgentSettingsStore& AgentSettings() { return gSettings; }
 
 std::string StubLangText(const std::string& key, const std::string& def)
 {

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "stub/StubAgentState.h"
-
 class TGFileInfo;
 
 // The package info of the running executable (created at start, freed at exit).
@@ -19,9 +17,6 @@ void SetThisIs_AutoUpdateProg(bool value);
 // The exit code of the process: 0 unless the setup run stored the engine's.
 void SetStubExitCode(int code);
 int StubExitCode();
-
-TAgentState& AgentState();
-TAgentSettingsStore& AgentSettings();
 
 // Texts, character set and font of the language the package offers for this
 // user (built-in defaults where the package has none).

@@ -1,25 +1,12 @@
 // Win32 side of the stub's folders and agent settings.
 #include <windows.h>
 
-#include "stub/StubAgentState.h"
 #include "stub/StubRunWin.h"
 #include "stub/StubState.h"
 #include "stub/StubUtil.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/UtilsWin.h"
-#include "sys/Win64.h"
-
-namespace {
-
-constexpr const char* kTestModeKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumidor\\AutoUpdate";
-
-bool gTestMode = false;
-std::string gTestModeURL;
-DWORD gTestModeTick = 0;
-bool gTestModeRead = false;
-
-}  // namespace
 
 uint32_t OwnDosDateTime()
 {
@@ -43,22 +30,3 @@ std::string SetupTempFolder()
     }
     return folder;
 }
-
-bool CheckTestMode(bool force)
-{
-    const DWORD now = GetTickCount();
-    if (force || !gTestModeRead || now - gTestModeTick > 30000u) {
-        const bool view64 = RegistryView64() != 0;
-        const std::string mode = RegReadString(kTestModeKey, "TestMode", "0", view64);
-        const std::string date = RegReadString(kTestModeKey, "TestModeDate", "", view64);
-        gTestModeURL = RegReadString(kTestModeKey, "TestModeURL", "", view64);
-        gTestMode = mode == "1" && date == FormatDayMonYearLocal(-1);
-        gTestModeRead = true;
-    }
-    gTestModeTick = now;
-    return gTestMode;
-}
-
-std::string TestModeURL() { return gTestModeURL; }
-
-void ApplyTransientSettings(const std::string& list) { OverridesFromList(AgentState(), list); }

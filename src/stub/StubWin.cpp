@@ -5,6 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "agent/AgentCycle.h"
+#include "agent/AgentProtocol.h"
+#include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/Stub.h"
 #include "stub/StubGlob.h"
@@ -98,11 +101,11 @@ void HandleParamOK(bool xWasRunning)
     int64_t n = GetSwitchInt("/TEST=", -1);
     if (n >= 0 && FileExists(x)) {
         RunLogLine("PostProcessMessage(wm_AgentMsg) to: " + x + " - AU_PerformUpdateCycle (" + std::to_string(n) + ")");
-        PostProcessMessage(x, true, wm_AgentMsg, 31, static_cast<LPARAM>(n));
+        PostProcessMessage(x, true, wm_AgentMsg, kAgentProbeNow, static_cast<LPARAM>(n));
         if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, 2, 0);
     }
     const std::string t = GetSwitch("/TRANSIENTx=", "");
-    if (!t.empty()) ApplyTransientSettings(t);
+    if (!t.empty()) AgentSettings().OverridesFromList(t);
     RunLogLine("HandleParamOK() --- End");
 }
 
@@ -133,8 +136,11 @@ void DoRunStubWin()
             CreateAndRun_X_Exe();
             break;
         case TStubBranch::AgentCopy:
+            // The overrides the previous agent handed over (its restart
+            // passes them as /TRANSIENT=, which arrives here as /TRANSIENTx=).
+            if (const std::string t = GetSwitch("/TRANSIENTx=", ""); !t.empty()) AgentSettings().OverridesFromList(t);
             RunLogLine("CheckTestMode");
-            CheckTestMode(true);
+            AgentSettings().CheckTestMode(true);
             RunLogLine("WinMain");
             StubWin::WinMain();
             RunLogLine("DeleteMySelf");
@@ -166,6 +172,7 @@ int StubMainBody()
     auto package = std::make_unique<TGFileInfo>(own);
     SetOwnPackage(package.get());
     SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
+    InitAgentSettings(*package);
     SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
     if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
 

@@ -34,8 +34,3 @@ void ShowActivityBar(bool show);
 // the run's one-second clock).
 constexpr UINT_PTR kProgressRepaintTimer = 2;
 void ShowPendingProgress();
-
-// Messages between the plain agent and its resident copy.
-constexpr UINT wm_ShutDown = 0x463;
-constexpr UINT wm_LocalMsg = 0x464;
-constexpr UINT wm_AgentMsg = 0x465;

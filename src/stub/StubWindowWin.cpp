@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "agent/AgentCycle.h"
+#include "agent/AgentProtocol.h"
 #include "net/InetHTTP.h"
 #include "stub/StubGlob.h"
 #include "stub/StubLayout.h"
@@ -166,18 +168,14 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         Trace("- wm_Quit -");
         DestroyMainWindow();
         break;
-    case wm_ShutDown:
-        AgentState().stopCountdown = static_cast<int>(wp);
-        break;
     case wm_LocalMsg:
         SetListener(static_cast<uintptr_t>(wp), static_cast<uint32_t>(lp));
-        NotifyListener(50, reinterpret_cast<intptr_t>(wnd));
-        NotifyListener(51, wm_AgentMsg);
+        NotifyListener(kListenerSenderWindow, reinterpret_cast<intptr_t>(wnd));
+        NotifyListener(kListenerAgentMessage, wm_AgentMsg);
         break;
-    case wm_AgentMsg:
-        return AgentMessageDispatch(AgentState(), AgentSettings(), static_cast<int>(wp), static_cast<int32_t>(lp));
     default:
         if (msg != 0 && msg == AutoPlayCancelMessage()) return 1;
+        if (LRESULT r = 0; AgentWindowMessage(msg, wp, lp, r) && msg == wm_AgentMsg) return r;
         break;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -211,7 +209,7 @@ void StubWin::WinMain()
     if (gWindow) KillTimer(gWindow, kTimerId);
     SetDownloadAbort(true);
     HTTP_Unload();
-    NotifyListener(43, 0);
+    NotifyListener(kListenerLoopEnded, 0);
     if (gLabelFont) {
         DeleteObject(gLabelFont);
         gLabelFont = nullptr;

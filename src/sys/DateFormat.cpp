@@ -47,6 +47,12 @@ std::string TimeText(const TDateTimeParts& dt, const std::string& sep)
 
 }  // namespace
 
+int64_t DateToDayCount(int year, int month, int day)
+{
+    if (month < 1 || month > 12) month = 1;
+    return DaysFromCivil(year, month, day) + kUnixEpochDay;
+}
+
 TDateTimeParts DayNumberToDateTime(double dayNumber)
 {
     if (!(dayNumber >= 0)) dayNumber = 0;  // NaN too

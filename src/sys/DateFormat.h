@@ -4,6 +4,7 @@
 // platform side (UtilsWin) supplies "now" and the user's locale separators.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct TDateTimeParts {
@@ -33,6 +34,8 @@ constexpr double kMaxDayNumber = 10000000.0;
 TDateTimeParts DayNumberToDateTime(double dayNumber);
 // And back (no clamping).
 double DateTimeToDayNumber(const TDateTimeParts& parts);
+// The whole days of a date since 30 December 1899 (1 January 1900 is 2).
+int64_t DateToDayCount(int year, int month, int day);
 
 // "06-DEC-2026": two-digit day, month name, four-digit year.
 std::string FormatDayMonYear(const TDateTimeParts& dt);

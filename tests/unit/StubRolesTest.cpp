@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "stub/StubAgentState.h"
 #include "stub/StubGlob.h"
 #include "stub/StubLayout.h"
 #include "stub/StubRoles.h"
@@ -102,33 +101,6 @@ TEST(StartupWindow, LayoutLeftToRightAndRightToLeft)
     EXPECT_EQ(rtl.activityBar.x, 70);
     EXPECT_EQ(rtl.mainBar.x, 70);
     EXPECT_EQ(CenteredOrigin(0, 1023, 492), 265);
-}
-
-TEST(AgentMessages, DispatchReadsStoresAndIgnores)
-{
-    TAgentState st;
-    TMemorySettingsStore store;
-    EXPECT_EQ(AgentMessageDispatch(st, store, 12, 3600), 0);
-    EXPECT_EQ(AgentMessageDispatch(st, store, 8, 0), 3600);
-    EXPECT_EQ(AgentMessageDispatch(st, store, 99, 5), 0);
-    EXPECT_EQ(AgentMessageDispatch(st, store, 22, 0x1234), 0);
-    EXPECT_EQ(st.transient[2], 0x34);
-    EXPECT_EQ(AgentMessageDispatch(st, store, 31, 2), 0);
-    EXPECT_TRUE(st.probeNowRequested);
-    EXPECT_EQ(st.autoUpdateTimerCount, 1);
-    EXPECT_EQ(st.agentMode, 2);
-    AgentMessageDispatch(st, store, 30, 1);
-    EXPECT_FALSE(AgentStopCountdownTick(st));  // 1 -> 0
-    EXPECT_TRUE(AgentStopCountdownTick(st));   // 0: end
-    EXPECT_FALSE(AgentStopCountdownTick(st));  // -1: never again
-}
-
-TEST(AgentMessages, OverrideList)
-{
-    TAgentState st;
-    EXPECT_EQ(OverridesToList(st), "|255|255|255|255|255|255|255|255|");
-    OverridesFromList(st, "|0|x||1|");
-    EXPECT_EQ(OverridesToList(st), "|0|255|255|1|255|255|255|255|");
 }
 
 TEST(SetupTemp, FolderNameUsesTimePart)

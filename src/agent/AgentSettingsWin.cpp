@@ -1,0 +1,61 @@
+#include "agent/AgentSettingsWin.h"
+
+#include <windows.h>
+
+#include "package/PackX.h"
+#include "sys/IniText.h"
+#include "sys/UtilsWin.h"
+#include "sys/Win64.h"
+
+namespace {
+std::string gOriginalPath;
+std::string gInfoPath;
+}  // namespace
+
+void InitAgentSettingsFiles(const std::string& originalPath, const std::string& infoPath)
+{
+    gOriginalPath = originalPath;
+    gInfoPath = infoPath;
+}
+
+void InitAgentSettings(const TGFileInfo& package)
+{
+    const std::string folder = OwnFolder(true);
+    InitAgentSettingsFiles(folder + package.OriginalInfoName(), folder + package.UpdateInfoName());
+}
+
+std::string TWinSettingsSource::FilePath(TSettingsFile file)
+{
+    return file == TSettingsFile::Original ? gOriginalPath : gInfoPath;
+}
+
+std::string TWinSettingsSource::ReadKey(TSettingsFile file, const std::string& section, const std::string& key,
+                                        const std::string& def)
+{
+    // The profile functions bound the value by their buffer, whatever the
+    // file holds; an empty path (no package names) reads nothing.
+    const std::string path = FilePath(file);
+    return path.empty() ? def : ReadIniString(path, section, key, def);
+}
+
+bool TWinSettingsSource::WriteKey(TSettingsFile file, const std::string& section, const std::string& key,
+                                  const std::string& value)
+{
+    return WriteIniKeyInPlace(FilePath(file), section, key, value);
+}
+
+std::string TWinSettingsSource::ReadRegistry(const std::string& path, const std::string& name, const std::string& def)
+{
+    return RegReadString(path, name, def, RegistryView64() != 0);
+}
+
+uint32_t TWinSettingsSource::TickCount() { return GetTickCount(); }
+TDateTimeParts TWinSettingsSource::LocalNow() { return ::LocalNow(); }
+TLocaleSeparators TWinSettingsSource::Separators() { return UserLocaleSeparators(); }
+
+TAgentSettings& AgentSettings()
+{
+    static TWinSettingsSource source;
+    static TAgentSettings settings(source);
+    return settings;
+}

@@ -1,0 +1,24 @@
+// The resident agent's state that other processes can steer through
+// window messages, and the dispatch of those messages.
+#pragma once
+
+#include <cstdint>
+
+class TAgentSettings;
+
+struct TAgentState {
+    int32_t autoUpdateTimerCount = -3;  // a probe is considered only while above 0
+    int stopCountdown = -1;             // ticks until the agent ends; -1 never
+    int agentPhase = 0;                 // 0 idle, 1 info file, 2 new setup, 3 running it
+    int agentMode = 0;                  // 0 automatic, 2 interactive asked, 1 under way
+    bool probeNowRequested = false;
+    bool justDownloadInfoFileRequested = false;
+};
+
+// The handler of wm_AgentMsg: codes that read return the value (low 32
+// bits), all others return 0. Reads and writes go to the agent's files.
+int32_t AgentMessageDispatch(TAgentState& state, TAgentSettings& settings, int code, int64_t value);
+
+// One tick of the resident agent's stop countdown: true when the agent
+// must end now; a non-negative countdown counts down by one per tick.
+bool AgentStopCountdownTick(TAgentState& state);

@@ -28,12 +28,12 @@ std::string FileSHA256Hex(const std::string& path)
     if (!CryptAcquireContextA(&c.prov, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ||
         !CryptCreateHash(c.prov, CALG_SHA_256, 0, 0, &c.hash))
         return "";
-    static char buffer[65536];
+    std::string buffer(65536, '\0');
     DWORD got = 0;
     for (;;) {
-        if (!ReadFile(f.Get(), buffer, sizeof buffer, &got, nullptr)) return "";
+        if (!ReadFile(f.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return "";
         if (got == 0) break;
-        if (!CryptHashData(c.hash, reinterpret_cast<const BYTE*>(buffer), got, 0)) return "";
+        if (!CryptHashData(c.hash, reinterpret_cast<const BYTE*>(buffer.data()), got, 0)) return "";
     }
     BYTE digest[32];
     DWORD size = sizeof digest;

@@ -331,8 +331,7 @@ TProductStop ShutDownProcess()
 {
     TAgentSettings& s = S();
     SetInstallFolders(s.TargetDir(), s.SharedDir(), s.AuxiliaryDir());
-    std::string path;
-    ExpandPlaceholders(s.RunningProcess(), "\\", true, true, path);
+    const std::string path = ExpandPlaceholders(s.RunningProcess(), "\\", true, true);
     const bool before = ProductRunning(path);
     const std::string methodText = s.ShutDownMethod();
     Log("Shut Down Process() - START  (" + path + ")  Method: " + methodText);

@@ -10,6 +10,7 @@
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/Stub.h"
+#include "stub/StubAgentHost.h"
 #include "stub/StubGlob.h"
 #include "stub/StubRoles.h"
 #include "stub/StubRunWin.h"
@@ -139,6 +140,7 @@ void DoRunStubWin()
             // The overrides the previous agent handed over (its restart
             // passes them as /TRANSIENT=, which arrives here as /TRANSIENTx=).
             if (const std::string t = GetSwitch("/TRANSIENTx=", ""); !t.empty()) AgentSettings().OverridesFromList(t);
+            InstallAgentHost();
             RunLogLine("CheckTestMode");
             AgentSettings().CheckTestMode(true);
             RunLogLine("WinMain");

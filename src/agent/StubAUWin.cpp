@@ -179,10 +179,13 @@ bool DownloadFileAU(std::string base, std::string name, TAUKind kind, std::strin
     ShowDownloadStatus(kind);
     const bool text = kind != TAUKind::Update;
     if (FileExistsX(source)) {
-        if (text && FileSize64(source) > kMaxAUTextFileSize) {
-            message = source + " --- refused: too large";
-        } else if (text) {
-            ReadFilePart(source, 0, false, content);
+        if (text) {
+            // One byte beyond the cap tells a file that is too large.
+            ReadFilePart(source, kMaxAUTextFileSize + 1, false, content);
+            if (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
+                content.clear();
+                message = source + " --- refused: too large";
+            }
         } else if (FileSize64(source) > 0) {
             // The new setup is copied, not read into memory: it may be large.
             target = OwnFolder(true) + name;

@@ -1,6 +1,6 @@
 # Native (Linux) tree: the portable library, its unit tests and lumpack.
 find_package(ZLIB REQUIRED)
-target_link_libraries(lumcore PUBLIC ZLIB::ZLIB)
+target_link_libraries(lum_package PUBLIC ZLIB::ZLIB)
 
 file(GLOB LUM_UNIT_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/unit/*.cpp)
 if(LUM_UNIT_TESTS)
@@ -17,3 +17,15 @@ endif()
 if(EXISTS ${PROJECT_SOURCE_DIR}/tests/native/CMakeLists.txt)
   add_subdirectory(tests/native)
 endif()
+
+# The layers hold: a file of the sys layer that includes a stub header does
+# not compile (the header is outside its view), while the same file compiles
+# from the stub layer's view.
+set(LUM_LAYER_PROBE ${PROJECT_SOURCE_DIR}/tests/layering/UpwardInclude.cpp)
+add_test(NAME layers_refuse_upward_include
+  COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only -I${CMAKE_BINARY_DIR}/layers/sys ${LUM_LAYER_PROBE})
+set_tests_properties(layers_refuse_upward_include PROPERTIES LABELS unit
+  PASS_REGULAR_EXPRESSION "stub/StubGlob.h: No such file or directory")
+add_test(NAME layers_allow_downward_include
+  COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only -I${CMAKE_BINARY_DIR}/layers/stub ${LUM_LAYER_PROBE})
+set_tests_properties(layers_allow_downward_include PROPERTIES LABELS unit)

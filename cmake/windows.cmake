@@ -4,10 +4,6 @@
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE MinSizeRel CACHE STRING "" FORCE)
 endif()
-add_compile_options(-ffunction-sections -fdata-sections)
-# lumcore was declared before this file: give it the same sections.
-target_compile_options(lumcore PRIVATE -ffunction-sections -fdata-sections)
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 # The static zlib, never libz.dll.a (which would need zlib1.dll).
@@ -15,15 +11,15 @@ set(LUM_ZLIB_STATIC /usr/i686-w64-mingw32/lib/libz.a)
 if(NOT EXISTS ${LUM_ZLIB_STATIC})
   message(FATAL_ERROR "static zlib not found: run tools/bootstrap.sh")
 endif()
-target_link_libraries(lumcore PUBLIC ${LUM_ZLIB_STATIC})
+target_link_libraries(lum_package PUBLIC ${LUM_ZLIB_STATIC})
 
-file(GLOB LUM_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/*Win.cpp)
-add_library(lumwin STATIC ${LUM_WIN_SOURCES})
-target_link_libraries(lumwin PUBLIC lumcore)
+# The layer libraries hold the Win32 units too; lumwin adds the system's.
+add_library(lumwin INTERFACE)
+target_link_libraries(lumwin INTERFACE lumcore)
 # wininet and version are loaded at run time from the system folder, never
 # imported: leaving them out makes a stray static import fail to link.
 set(LUM_WIN_SYSLIBS comctl32 gdi32 user32 advapi32 shell32 psapi)
-target_link_libraries(lumwin PUBLIC ${LUM_WIN_SYSLIBS})
+target_link_libraries(lum_sys PUBLIC ${LUM_WIN_SYSLIBS})
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
@@ -96,6 +92,6 @@ add_library(plantdll SHARED ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.cp
   ${PROJECT_SOURCE_DIR}/tests/kit/plantdll/PlantDll.rc)
 set_target_properties(plantdll PROPERTIES PREFIX "")
 if(TARGET win_tests)
-  add_dependencies(win_tests plantdll sysprobe)
+  add_dependencies(win_tests plantdll sysprobe folderprobe)
 endif()
 # --- end of planted DLL fixture ---

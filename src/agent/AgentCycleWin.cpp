@@ -4,15 +4,19 @@
 
 #include <string>
 
+#include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
 #include "agent/AgentSettingsWin.h"
 #include "sys/LWriteln.h"
 
 namespace {
 TAgentState gAgentState;
+TAgentHost gHost;
 }  // namespace
 
 TAgentState& AgentState() { return gAgentState; }
+void SetAgentHost(const TAgentHost& host) { gHost = host; }
+const TAgentHost& AgentHost() { return gHost; }
 
 bool AgentWindowMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)
 {

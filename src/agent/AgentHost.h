@@ -1,27 +1,32 @@
-// What the update cycle needs from the stub that runs it: the package, the
-// run log, the listener, the main window with its status line and bars,
-// and the setup run. The stub hands these over before its window starts;
-// the agent layer thus never reaches up into the stub's own units.
+// What the agent asks of the program that carries it. The window, its
+// progress bars and the setup run belong to the stub, a layer above the
+// agent; the stub hands them down here at start, so the update cycle can
+// show status and progress and run a new setup without knowing the window.
 #pragma once
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
+
+#include "sys/LProgBar.h"
 
 class TGFileInfo;
 
 struct TAgentHost {
+    // The running package (its update location, agent name and token).
     const TGFileInfo& (*ownPackage)() = nullptr;
-    void (*runLog)(const std::string& message) = nullptr;
-    void (*notify)(int code, intptr_t value) = nullptr;
-    HWND (*mainWindow)() = nullptr;
-    void (*showMainWindow)(bool show) = nullptr;
-    void (*setStatusText)(const std::string& text, const std::string& fontName, int charset, int sizePoints) = nullptr;
+    HWND (*window)() = nullptr;               // the hidden main window
+    void (*showWindow)(bool show) = nullptr;  // show (normal) or hide it
+    void (*setStatusText)(const std::string& text, const std::string& fontName, int charset,
+                          int sizePoints) = nullptr;
+    // The window's progress sink (kind 0 set up, 1 advance) and the process
+    // progress bar bound to it.
     void (*progress)(int kind, int min, int max, int position, int step, const std::string& text) = nullptr;
-    bool (*runPackageSetup)(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
-                            bool foregroundOp, const std::string& extraArgs) = nullptr;
-    std::string (*setupTempFolder)() = nullptr;
+    TProgBar& (*progressBar)() = nullptr;
+    // Runs a setup package through the launcher's own setup run; true when
+    // its engine signalled success.
+    bool (*runSetup)(const std::string& packageFile, bool foregroundOp, const std::string& extraArgs) = nullptr;
 };
 
 void SetAgentHost(const TAgentHost& host);
+const TAgentHost& AgentHost();

@@ -32,10 +32,10 @@ std::string TWinSettingsSource::FilePath(TSettingsFile file)
 std::string TWinSettingsSource::ReadKey(TSettingsFile file, const std::string& section, const std::string& key,
                                         const std::string& def)
 {
-    // The profile functions bound the value by their buffer, whatever the
-    // file holds; an empty path (no package names) reads nothing.
-    const std::string path = FilePath(file);
-    return path.empty() ? def : ReadIniString(path, section, key, def);
+    // Read from the file as it is now: the profile functions may answer from
+    // a copy they keep while the file's time has not visibly changed (Wine
+    // does), and another program may have rewritten it a moment ago.
+    return ReadIniKeyFresh(FilePath(file), section, key, def);
 }
 
 bool TWinSettingsSource::WriteKey(TSettingsFile file, const std::string& section, const std::string& key,

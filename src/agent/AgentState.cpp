@@ -15,8 +15,11 @@ int32_t AgentMessageDispatch(TAgentState& state, TAgentSettings& s, int code, in
     case kAgentGetReAskSecondsLast: return static_cast<int32_t>(s.ReAskSecondsLast());
     case kAgentSetProbeSecondsInterval: s.SetProbeSecondsInterval(value); return 0;
     case kAgentSetReAskSecondsInterval: s.SetReAskSecondsInterval(value); return 0;
-    case kAgentSetProbeSecondsLast: s.SetProbeSecondsLast(value); return 0;
-    case kAgentSetReAskSecondsLast: s.SetReAskSecondsLast(value); return 0;
+    // A time arrives in the message's 32 bits; times are never negative and
+    // today's are above 2^31, so the bits are taken as unsigned (the read
+    // codes return the same low half).
+    case kAgentSetProbeSecondsLast: s.SetProbeSecondsLast(static_cast<uint32_t>(value)); return 0;
+    case kAgentSetReAskSecondsLast: s.SetReAskSecondsLast(static_cast<uint32_t>(value)); return 0;
     case kAgentSetStopCountdown: state.stopCountdown = static_cast<int>(value); return 0;
     case kAgentProbeNow:
         state.probeNowRequested = true;

@@ -5,6 +5,7 @@
 #include "agent/AgentCycle.h"
 #include "agent/AgentHash.h"
 #include "agent/AgentHost.h"
+#include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
 #include "agent/StubAUCycle.h"
 #include "agent/StubInformDlgWin.h"
@@ -16,28 +17,22 @@
 #include "sys/UtilsWin.h"
 #include "text/Common.h"
 #include "ui/LMsgBox.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 namespace {
 
-TAgentHost gHost;
+const TAgentHost& Host() { return AgentHost(); }
 
 void HostProgress(int kind, int min, int max, int position, int step, const std::string& text)
 {
-    if (gHost.progress) gHost.progress(kind, min, max, position, step, text);
+    if (Host().progress) Host().progress(kind, min, max, position, step, text);
 }
 
 class TWinAUSystem : public TAUSystem {
 public:
     void Trace(const std::string& line) override { ::Trace(line); }
-    void RunLog(const std::string& line) override
-    {
-        if (gHost.runLog) gHost.runLog(line);
-    }
-    void Notify(int code, int value) override
-    {
-        if (gHost.notify) gHost.notify(code, value);
-    }
+    void RunLog(const std::string& line) override { RunLogLine(line); }
+    void Notify(int code, int value) override { NotifyListener(code, value); }
     uint32_t ProcessId() override { return GetCurrentProcessId(); }
 
     void ErrorBox(intptr_t owner, const std::string& text) override
@@ -59,12 +54,12 @@ public:
     void Wait(uint32_t ms) override { WaitPumping(0, ms); }
     void ShowMain(bool show) override
     {
-        if (gHost.showMainWindow) gHost.showMainWindow(show);
+        if (Host().showWindow) Host().showWindow(show);
     }
     void StatusText(const std::string& text) override
     {
         TAgentSettings& s = AgentSettings();
-        if (gHost.setStatusText) gHost.setStatusText(text, s.FontName(), s.CharSet(), s.FontSize());
+        if (Host().setStatusText) Host().setStatusText(text, s.FontName(), s.CharSet(), s.FontSize());
     }
     void Progress(int kind, int max, int position, int step) override { HostProgress(kind, 0, max, position, step, ""); }
     bool DevTestMode() override { return ::DevTestMode(); }
@@ -92,14 +87,15 @@ public:
     std::string FileSHA256(const std::string& path) override { return FileSHA256Hex(path); }
     std::string PackageToken(const std::string& path) override { return TGFileInfo(path).IdentityToken(false); }
 
-    std::string UpdateLocation() override { return gHost.ownPackage().UpdateLocation(); }
-    std::string AgentFileName() override { return gHost.ownPackage().AgentFileName(); }
-    std::string OwnToken() override { return gHost.ownPackage().IdentityToken(false); }
+    std::string UpdateLocation() override { return Host().ownPackage().UpdateLocation(); }
+    std::string AgentFileName() override { return Host().ownPackage().AgentFileName(); }
+    std::string OwnToken() override { return Host().ownPackage().IdentityToken(false); }
 
     bool InternetConnected() override { return ::InternetConnected(); }
     bool InternetConnectedEx(std::string& error) override { return ::InternetConnectedEx(error); }
     int64_t HttpFileSize(const std::string& url) override { return HTTP_GetFileSize(url); }
-    HWND DownloadWindow(bool window) { return window && gHost.mainWindow ? gHost.mainWindow() : nullptr; }
+    HWND MainWindow() { return Host().window ? Host().window() : nullptr; }
+    HWND DownloadWindow(bool window) { return window ? MainWindow() : nullptr; }
     void DownloadText(bool window, const std::string& url, std::string& content, std::string& message) override
     {
         // Refused when it grows beyond the cap or still trickles in after
@@ -170,29 +166,25 @@ public:
     bool RunSetup(const std::string& setupPath, const std::string& agentName, bool foreground,
                   const std::string& params) override
     {
-        const std::string temp = gHost.setupTempFolder();
-        ForceFolders(temp);
-        const bool ran = gHost.runPackageSetup(temp, setupPath, agentName, foreground, params);
-        DeleteTree(temp, true);
-        return ran;
+        // The stub's run extracts into its per-run folder, passes its own
+        // agent name (the one given here) and removes the folder afterwards.
+        (void)agentName;
+        return Host().runSetup && Host().runSetup(setupPath, foreground, params);
     }
     bool ShowInform(const std::string& title, const std::string& button, int charset, int fontSize,
                     const std::string& fontFace, int height, int width, const std::string& address,
                     const std::string& body) override
     {
-        HWND owner = gHost.mainWindow ? gHost.mainWindow() : nullptr;
-        return ::ShowInform(owner, title, button, charset, fontSize, fontFace, height, width, address, body);
+        return ::ShowInform(MainWindow(), title, button, charset, fontSize, fontFace, height, width, address, body);
     }
     void DestroyMain() override
     {
-        if (gHost.mainWindow) PostMessageA(gHost.mainWindow(), WM_DESTROY, 0, 0);
+        if (HWND w = MainWindow()) PostMessageA(w, WM_DESTROY, 0, 0);
     }
     void PostQuit() override { PostQuitMessage(0); }
 };
 
 }  // namespace
-
-void SetAgentHost(const TAgentHost& host) { gHost = host; }
 
 TAUCycle& AgentCycle()
 {

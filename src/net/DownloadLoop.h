@@ -10,7 +10,7 @@
 #include <string>
 
 #include "net/CommUtils.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 // What HttpQueryInfo leaves in the size when there is no usable Content-Length.
 constexpr uint32_t kUnknownSize = 0xFFFFFFFFu;

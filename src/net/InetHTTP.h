@@ -13,7 +13,7 @@
 #include <string>
 
 #include "sys/Handles.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 // Internet handles (sessions, connections, requests), closed through the
 // dynamically loaded InternetCloseHandle.

@@ -14,7 +14,7 @@
 
 #include "package/PackFile.h"
 #include "package/ZLibOpen.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 // What the extraction needs from the platform.
 class TExtractSystem {

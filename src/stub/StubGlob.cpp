@@ -1,53 +1,5 @@
 #include "stub/StubGlob.h"
 
-#include "sys/LWriteln.h"
-
-namespace {
-bool gRunLogEnabled = false;
-std::string gLogIndent = "   ";
-
-std::string FileNameOf(const std::string& path)
-{
-    size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-}  // namespace
-
-void SetRunLogEnabled(bool enabled) { gRunLogEnabled = enabled; }
-bool RunLogEnabled() { return gRunLogEnabled; }
-void SetLogIndent(const std::string& indent) { gLogIndent = indent; }
-std::string LogIndent() { return gLogIndent; }
-
-std::string RunLogFileNameFor(const std::string& exePath)
-{
-    size_t slash = exePath.find_last_of("\\/");
-    std::string folder = slash == std::string::npos ? "" : exePath.substr(0, slash + 1);
-    std::string name = FileNameOf(exePath);
-    if (name.rfind("X_", 0) != 0) name = "X_" + name;
-    size_t dot = name.find_last_of('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return folder + name + ".log";
-}
-
-std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const std::string& indent,
-                           const std::string& message)
-{
-    std::string id = std::to_string(threadId);
-    if (id.size() < 5) id.insert(0, 5 - id.size(), ' ');
-    return stamp + " " + id + indent + message;
-}
-
-void TraceKeyValue(const std::string& key, const std::string& value)
-{
-    Trace("[" + key + "]  [" + value + "]");
-}
-
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                 const std::string& e)
-{
-    Trace(a + b + c + d + e);
-}
-
 int NextActivityPosition(int counter)
 {
     int next = counter + 1;

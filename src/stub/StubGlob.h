@@ -1,41 +1,13 @@
-// Process-wide pieces the stub's roles share: the agent's run log, the
-// progress sink of the start-up window, and the outside listener.
+// Process-wide pieces the stub's roles share: the progress sink of the
+// start-up window (the agent's run log and listener live in agent/).
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "sys/DateFormat.h"
-
-// ---- Run log --------------------------------------------------------------
-
-// Set once at start: an agent package with the log flag writes a run log.
-void SetRunLogEnabled(bool enabled);
-bool RunLogEnabled();
-
-// Text between the thread id and the message: three blanks, " X " in the
-// resident copy.
-void SetLogIndent(const std::string& indent);
-std::string LogIndent();
-
-// The log file beside the agent: both agent files write to "X_" + the plain
-// name with its last extension replaced by ".log" (X_tool.exe and tool.exe
-// share X_tool.log; x_tool.exe writes X_x_tool.log).
-std::string RunLogFileNameFor(const std::string& exePath);
-
-// One line without its CR LF: stamp, blank, thread id right-aligned in five
-// characters (longer ids whole), indent, message.
-std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const std::string& indent,
-                           const std::string& message);
-
-// Appends one line when the run log is enabled; otherwise returns at once.
-void RunLogLine(const std::string& message);
-std::string RunLogFileName();
-
-// "[" + key + "]  [" + value + "]" as one debug-channel line.
-void TraceKeyValue(const std::string& key, const std::string& value);
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c = "", const std::string& d = "",
-                 const std::string& e = "");
+#include "agent/AgentRunLog.h"
+#include "sys/LWriteln.h"
 
 // ---- Progress -------------------------------------------------------------
 
@@ -54,8 +26,3 @@ class TProgBar;
 // The process progress bar bound to ProgressCallback, made on first use.
 TProgBar& EnsureProgressBar();
 
-// ---- Listener -------------------------------------------------------------
-
-void SetListener(uintptr_t window, uint32_t message);
-// Posts the listener message (wParam code, lParam value) when one is set.
-void NotifyListener(int code, intptr_t value);

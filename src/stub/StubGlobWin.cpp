@@ -1,5 +1,5 @@
-// Win32 side of the stub's shared pieces: the run log writer, the progress
-// bars of the start-up window and the outside listener.
+// Win32 side of the stub's shared pieces: the progress bars of the start-up
+// window.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -8,28 +8,12 @@
 #include "stub/StubGlob.h"
 #include "stub/StubWindow.h"
 #include "sys/UtilsWin.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 namespace {
-std::string gRunLogFile;
-HWND gListenerWindow = nullptr;
-UINT gListenerMessage = 0;
 int gActivityCounter = 0;
 std::unique_ptr<TProgBar> gProgressBar;
 }  // namespace
-
-std::string RunLogFileName()
-{
-    if (gRunLogFile.empty()) gRunLogFile = RunLogFileNameFor(OwnPath());
-    return gRunLogFile;
-}
-
-void RunLogLine(const std::string& message)
-{
-    if (!RunLogEnabled()) return;
-    std::string line = RunLogLineText(FormatLogStamp(-1), GetCurrentThreadId(), LogIndent(), message);
-    AppendTextToFile(RunLogFileName(), line, true, 0);
-}
 
 namespace {
 
@@ -94,15 +78,4 @@ TProgBar& EnsureProgressBar()
 {
     if (!gProgressBar) gProgressBar = std::make_unique<TProgBar>(&ProgressCallback);
     return *gProgressBar;
-}
-
-void SetListener(uintptr_t window, uint32_t message)
-{
-    gListenerWindow = reinterpret_cast<HWND>(window);
-    gListenerMessage = message;
-}
-
-void NotifyListener(int code, intptr_t value)
-{
-    if (gListenerWindow && gListenerMessage) PostMessageA(gListenerWindow, gListenerMessage, code, value);
 }

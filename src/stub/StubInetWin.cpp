@@ -16,7 +16,7 @@
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 #include "ui/LMsgBox.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 namespace {
 

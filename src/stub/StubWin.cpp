@@ -6,11 +6,11 @@
 #include <string>
 
 #include "agent/AgentCycle.h"
+#include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/Stub.h"
-#include "stub/StubAgentHost.h"
 #include "stub/StubGlob.h"
 #include "stub/StubRoles.h"
 #include "stub/StubRunWin.h"
@@ -119,6 +119,29 @@ void RelaunchFromTempCopy()
     WinExec(cmd.c_str(), SW_HIDE);
 }
 
+// The update's setup run: the new setup goes through the launcher's own run,
+// in the per-run temporary folder, which goes afterwards.
+bool RunUpdateSetup(const std::string& packageFile, bool foregroundOp, const std::string& extraArgs)
+{
+    const bool ran =
+        RunPackageSetup(SetupTempFolder(), packageFile, OwnPackage().AgentFileName(), foregroundOp, extraArgs);
+    DeleteTree(SetupTempFolder(), true);
+    return ran;
+}
+
+void HandTheWindowToTheAgent()
+{
+    TAgentHost host;
+    host.ownPackage = []() -> const TGFileInfo& { return OwnPackage(); };
+    host.window = &StartupWindow;
+    host.showWindow = &ShowStartupWindow;
+    host.setStatusText = &SetStatusText;
+    host.progress = &ProgressCallback;
+    host.progressBar = &EnsureProgressBar;
+    host.runSetup = &RunUpdateSetup;
+    SetAgentHost(host);
+}
+
 }  // namespace
 
 std::string StubWindowClassName() { return gWindowClass; }
@@ -140,7 +163,6 @@ void DoRunStubWin()
             // The overrides the previous agent handed over (its restart
             // passes them as /TRANSIENT=, which arrives here as /TRANSIENTx=).
             if (const std::string t = GetSwitch("/TRANSIENTx=", ""); !t.empty()) AgentSettings().OverridesFromList(t);
-            InstallAgentHost();
             RunLogLine("CheckTestMode");
             AgentSettings().CheckTestMode(true);
             RunLogLine("WinMain");
@@ -175,6 +197,7 @@ int StubMainBody()
     SetOwnPackage(package.get());
     SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
     InitAgentSettings(*package);
+    HandTheWindowToTheAgent();
     SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
     if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <functional>
 
-#include "stub/StubGlob.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"

@@ -29,6 +29,30 @@ bool Bad(const std::string& s) { return s.find_first_of("\r\n") != std::string::
 
 }  // namespace
 
+std::string IniGetValue(const std::string& text, const std::string& section, const std::string& key,
+                        const std::string& def)
+{
+    if (Trim(section).empty() || Trim(key).empty()) return def;
+    bool inSection = false;
+    for (const TLine& l : SplitLines(text)) {
+        const std::string line = Trim(text.substr(l.begin, l.end - l.begin));
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            const size_t close = line.find(']');
+            inSection = close != std::string::npos && SameText(line.substr(1, close - 1), section);
+            continue;
+        }
+        if (!inSection) continue;
+        const size_t eq = line.find('=');
+        if (!SameText(line.substr(0, eq), key)) continue;
+        std::string v = eq == std::string::npos ? "" : Trim(line.substr(eq + 1));
+        if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
+        if (v.size() > kIniMaxValueLength) v.resize(kIniMaxValueLength);
+        return v.empty() ? def : v;
+    }
+    return def;
+}
+
 bool IniSetValue(std::string& text, const std::string& section, const std::string& key, const std::string& value)
 {
     if (Bad(section) || Bad(key) || Bad(value) || Trim(section).empty() || Trim(key).empty() ||

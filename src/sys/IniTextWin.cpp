@@ -4,6 +4,7 @@
 #include "sys/Handles.h"
 #include "sys/IniText.h"
 #include "sys/LWriteln.h"
+#include "sys/UtilsWin.h"
 
 namespace {
 
@@ -13,8 +14,9 @@ constexpr DWORD kMaxIniFileSize = 4u << 20;
 
 bool ReadWhole(const std::string& file, std::string& text)
 {
-    FileHandle f(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Shared for deleting too: the other agent process may replace the file meanwhile.
+    FileHandle f(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
     DWORD high = 0;
     const DWORD size = GetFileSize(f.Get(), &high);
@@ -35,15 +37,29 @@ bool WriteNew(const std::string& file, const std::string& text)
            FlushFileBuffers(f.Get());
 }
 
+bool IsUtf16(const std::string& t)
+{
+    return t.size() >= 2 && ((t[0] == '\xFF' && t[1] == '\xFE') || (t[0] == '\xFE' && t[1] == '\xFF'));
+}
+
 }  // namespace
+
+std::string ReadIniKeyFresh(const std::string& file, const std::string& section, const std::string& key,
+                            const std::string& def)
+{
+    std::string text;
+    if (file.empty() || !ReadWhole(file, text)) return def;
+    // A UTF-16 file is the profile functions' own business.
+    if (IsUtf16(text)) return ReadIniString(file, section, key, def);
+    return IniGetValue(text, section, key, def);
+}
 
 bool WriteIniKeyInPlace(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value)
 {
     std::string text;
     if (file.empty() || !ReadWhole(file, text)) return false;
-    // A UTF-16 file is the profile functions' own business.
-    if (text.size() >= 2 && ((text[0] == '\xFF' && text[1] == '\xFE') || (text[0] == '\xFE' && text[1] == '\xFF')))
+    if (IsUtf16(text))
         return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
     const std::string old = text;
     if (!IniSetValue(text, section, key, value)) return false;

@@ -109,3 +109,11 @@ void TraceException(const std::exception& e, const std::string& method, const st
     } catch (...) {
     }
 }
+
+void TraceKeyValue(const std::string& key, const std::string& value) { Trace("[" + key + "]  [" + value + "]"); }
+
+void TraceConcat(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
+                 const std::string& e)
+{
+    Trace(a + b + c + d + e);
+}

@@ -8,13 +8,14 @@ import subprocess
 import lumtest
 
 
-def agent_manifest(agent_file_name, log=True):
+def agent_manifest(agent_file_name, log=True, update_info=None):
+    info = f"UpdateInfo = {update_info}\n" if update_info else ""
     return f"""[Options]
 AutoUpdateAgent = 1
 AgentLog = {1 if log else 0}
 [Settings]
 AgentFileName = {agent_file_name}
-[Files]
+{info}[Files]
 data.txt = data.txt
 """
 
@@ -23,12 +24,13 @@ class Agent:
     """An agent package written as FOLDER/NAME whose AgentFileName is its own
     name (unless told otherwise), so that it starts as the plain agent."""
 
-    def __init__(self, folder, name="agent.exe", log=True, agent_file_name=None):
+    def __init__(self, folder, name="agent.exe", log=True, agent_file_name=None, update_info=None):
         self.folder = folder
         self.name = name
         with open(os.path.join(folder, "data.txt"), "w") as f:
             f.write("agent payload\n")
-        self.path = lumtest.make_package(folder, agent_manifest(agent_file_name or name, log), name=name)
+        self.path = lumtest.make_package(folder, agent_manifest(agent_file_name or name, log, update_info),
+                                      name=name)
         self.copy_path = os.path.join(folder, "X_" + name)
         self.copy_class = ".AutoUpdate.X_" + os.path.splitext(agent_file_name or name)[0]
 

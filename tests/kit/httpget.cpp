@@ -29,7 +29,7 @@
 #include "sys/Handles.h"
 #include "sys/LDebug.h"
 #include "sys/UtilsWin.h"
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 namespace {
 

@@ -264,12 +264,14 @@ TEST(AgentMessages, DispatchReadsAndWritesTheFiles)
     EXPECT_EQ(AgentMessageDispatch(st, s, kAgentGetProbeSecondsInterval, 0), 3600);
     EXPECT_EQ(AgentMessageDispatch(st, s, kAgentSetReAskSecondsInterval, -1), 0);
     EXPECT_EQ(AgentMessageDispatch(st, s, kAgentGetReAskSecondsInterval, 0), -1);
-    AgentMessageDispatch(st, s, kAgentSetProbeSecondsLast, kNow);
+    // Times come as the message's 32 bits, as a sender on 32-bit Windows puts them.
+    AgentMessageDispatch(st, s, kAgentSetProbeSecondsLast, static_cast<int32_t>(kNow));
     AgentMessageDispatch(st, s, kAgentSetReAskSecondsLast, 86400);
     EXPECT_EQ(src.ReadKey(kOrig, "OriginalSetup", "__ProbeSecondsLast", ""), "05-DEC-2026 14:03:59");
     EXPECT_EQ(src.ReadKey(kOrig, "OriginalSetup", "__ReAskSecondsLast", ""), "31-DEC-1899 00:00:00");
     EXPECT_EQ(AgentMessageDispatch(st, s, kAgentGetProbeSecondsLast, 0), static_cast<int32_t>(kNow));  // low half
     EXPECT_EQ(AgentMessageDispatch(st, s, kAgentGetReAskSecondsLast, 0), 86400);
+    EXPECT_EQ(s.ProbeSecondsLast(), kNow);
 
     EXPECT_EQ(AgentMessageDispatch(st, s, 22, 0x1234), 0);
     EXPECT_EQ(s.Override(ovConfirmInstall), 0x34);

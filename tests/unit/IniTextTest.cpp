@@ -51,3 +51,48 @@ TEST(IniText, RefusesLineBreaksThatWouldAddKeys)
         EXPECT_EQ(text, before);
     }
 }
+
+TEST(IniText, ReadsAsTheProfileFunctionsDo)
+{
+    const std::string text =
+        "; a comment\r\n[NewSetup]\r\n  VersionNew = 4  \r\nShutDownMethod=\"Using WM_CLOSE\"\r\nQuoted='x'\r\n"
+        "Half=\"x\r\nEmpty=\r\nNoEquals\r\n;Commented=1\r\n[newsetup]\r\nLater=2\r\n[Other]\r\nVersionNew=9\n";
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* want;
+    } cases[] = {
+        {"NewSetup", "VersionNew", "4"},
+        {" newsetup ", "versionnew", "4"},
+        {"NewSetup", "ShutDownMethod", "Using WM_CLOSE"},
+        {"NewSetup", "Quoted", "x"},
+        {"NewSetup", "Half", "\"x"},
+        {"NewSetup", "Empty", "def"},
+        {"NewSetup", "NoEquals", "def"},
+        {"NewSetup", ";Commented", "def"},
+        {"NewSetup", "Later", "2"},  // the section again, further down
+        {"Other", "VersionNew", "9"},
+        {"Missing", "VersionNew", "def"},
+        {"", "VersionNew", "def"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(IniGetValue(text, c.section, c.key, "def"), c.want) << c.key;
+
+    // What one writes, the other reads back.
+    std::string t = text;
+    ASSERT_TRUE(IniSetValue(t, "NewSetup", "Empty", "7"));
+    EXPECT_EQ(IniGetValue(t, "NewSetup", "Empty", "def"), "7");
+    ASSERT_TRUE(IniSetValue(t, "Fresh", "Key", "v"));
+    EXPECT_EQ(IniGetValue(t, "Fresh", "Key", "def"), "v");
+}
+
+TEST(IniText, UntrustedTextIsReadWithinBounds)
+{
+    std::string noise = "[S]\nK=";
+    for (int i = 0; i < 70000; ++i) noise += static_cast<char>(1 + (i * 7919) % 255);
+    const std::string v = IniGetValue(noise, "S", "K", "");
+    EXPECT_LE(v.size(), kIniMaxValueLength);
+    EXPECT_FALSE(v.empty());
+    for (const std::string& t : {std::string("["), std::string("[S"), std::string("[]\n=\n"), std::string(1, '\0'),
+                                 std::string(100000, '['), std::string(100000, '\n'), std::string("[S]\n=")})
+        EXPECT_EQ(IniGetValue(t, "S", "K", "d"), "d");
+}

@@ -1,4 +1,4 @@
-#include "ui/LProgBar.h"
+#include "sys/LProgBar.h"
 
 #include <utility>
 

@@ -1,5 +1,6 @@
 // The progress driver that a transfer steps through, and the signature of
-// the progress sink that the extraction and the downloads drive.
+// the progress sink that the extraction and the downloads drive (shared by
+// the packages, downloads and windows above, so it lives at the bottom).
 #pragma once
 
 #include <functional>

@@ -130,8 +130,12 @@ void RunNotice(HWND owner, const std::string& title, const std::string& buttonTe
             TranslateMessage(&m);
             DispatchMessageA(&m);
         }
-        // A quit request met here belongs to the agent's own loop.
-        if (!gInform.done) PostQuitMessage(0);
+        // A quit request met here belongs to the agent's own loop; the
+        // notice goes with it.
+        if (!gInform.done) {
+            DestroyWindow(gInform.window);
+            PostQuitMessage(0);
+        }
     }
     gInform.window = gInform.edit = gInform.button = nullptr;
     UnregisterClassA(kInformClass, inst);

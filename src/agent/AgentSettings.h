@@ -70,6 +70,8 @@ public:
     int64_t Int(TSettingsFile f, const char* section, const char* key, int64_t def = 0);
     bool Bool(TSettingsFile f, const char* section, const char* key);
 
+    // One getter per key, named after it; ProgramName and Stamp exist in both
+    // files and carry the file's name as a suffix (Original, New).
     // ---- Original file -----------------------------------------------------
     int64_t ProbeSecondsInterval() { return Orig("ProbeSecondsInterval"); }  // 0 once, -1 never
     int64_t ProbeSecondsLast() { return Orig("ProbeSecondsLast"); }

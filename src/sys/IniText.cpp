@@ -13,7 +13,9 @@ struct TLine {
 std::vector<TLine> SplitLines(const std::string& t)
 {
     std::vector<TLine> lines;
-    size_t p = 0;
+    // A UTF-8 mark in front of the first section (editors write one) is not
+    // part of its line.
+    size_t p = t.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (p < t.size()) {
         size_t nl = t.find('\n', p);
         size_t next = nl == std::string::npos ? t.size() : nl + 1;

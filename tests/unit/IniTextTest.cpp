@@ -77,6 +77,12 @@ TEST(IniText, ReadsAsTheProfileFunctionsDo)
     };
     for (const Case& c : cases) EXPECT_EQ(IniGetValue(text, c.section, c.key, "def"), c.want) << c.key;
 
+    // A UTF-8 mark before the first section.
+    std::string marked = "\xEF\xBB\xBF[NewSetup]\r\nVersionNew=4\r\n";
+    EXPECT_EQ(IniGetValue(marked, "NewSetup", "VersionNew", "def"), "4");
+    ASSERT_TRUE(IniSetValue(marked, "NewSetup", "VersionNew", "5"));
+    EXPECT_EQ(marked, "\xEF\xBB\xBF[NewSetup]\r\nVersionNew=5\r\n");
+
     // What one writes, the other reads back.
     std::string t = text;
     ASSERT_TRUE(IniSetValue(t, "NewSetup", "Empty", "7"));

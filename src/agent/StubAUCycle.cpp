@@ -184,9 +184,11 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
     }
     if (message.empty()) {
         result = true;
+        if (kind == TAUKind::Update && !target.empty()) sys_.HoldFile(target);
         message = target.empty() ? std::string("Bad Secret Token!") : CheckDownloaded(kind, target, source);
         if (!message.empty()) {
             result = false;
+            sys_.ReleaseFile();
             if (!target.empty()) sys_.RemoveFile(target);
             sys_.RunLog("ERROR: " + message);
             sys_.ErrorBox(0, message);
@@ -362,11 +364,13 @@ bool TAUCycle::PerformAutoUpdate()
                 Marker("PerformAutoUpdate", 11);
                 sys_.Notify(kListenerSetupRun, kListenerEnd);
                 if (ran) s_.SetVersionOriginal(s_.VersionNew());
+                sys_.ReleaseFile();
                 sys_.RemoveFile(setupPath);
                 FinishAndRestart(ran, stop);
             }
         }
     }
+    sys_.ReleaseFile();
     Marker("PerformAutoUpdate", 13);
     sys_.RunLog("PerformAutoUpdate() - END    Result=" + BoolText(ran));
     return ran;

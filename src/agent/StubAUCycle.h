@@ -43,6 +43,10 @@ public:
     virtual bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
     virtual std::string FileSHA256(const std::string& path) = 0;
+    // Keeps the file open so that nobody can change or replace it (reading
+    // stays allowed) from its check until its setup has run; one at a time.
+    virtual void HoldFile(const std::string& path) = 0;
+    virtual void ReleaseFile() = 0;
     // The identity token (as stored, scrambled) of a package file.
     virtual std::string PackageToken(const std::string& path) = 0;
 

@@ -12,6 +12,7 @@
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
 #include "sys/Files.h"
+#include "sys/Handles.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/UtilsWin.h"
@@ -85,6 +86,11 @@ public:
     }
     void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
     std::string FileSHA256(const std::string& path) override { return FileSHA256Hex(path); }
+    void HoldFile(const std::string& path) override
+    {
+        held_.Reset(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    void ReleaseFile() override { held_.Reset(); }
     std::string PackageToken(const std::string& path) override { return TGFileInfo(path).IdentityToken(false); }
 
     std::string UpdateLocation() override { return Host().ownPackage().UpdateLocation(); }
@@ -182,6 +188,9 @@ public:
         if (HWND w = MainWindow()) PostMessageA(w, WM_DESTROY, 0, 0);
     }
     void PostQuit() override { PostQuitMessage(0); }
+
+private:
+    FileHandle held_;
 };
 
 }  // namespace

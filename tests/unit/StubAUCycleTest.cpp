@@ -106,6 +106,8 @@ public:
         files.erase(path);
     }
     std::string FileSHA256(const std::string&) override { return sha; }
+    void HoldFile(const std::string& path) override { events.push_back("hold:" + path); }
+    void ReleaseFile() override { events.push_back("release"); }
     std::string PackageToken(const std::string& path) override
     {
         const std::string f = files.count(path) ? files[path] : "";
@@ -274,6 +276,14 @@ TEST(StubAUCycle, AWholeUpdate)
     EXPECT_EQ(a.Orig("VersionOriginal"), "2");
     EXPECT_EQ(a.Orig("Stamp"), "5");
     EXPECT_FALSE(a.sys.FileExists("C:\\App\\new.exe")) << "the setup file is deleted";
+    // Held unchangeable from its check through its run.
+    const auto at = [&](const std::string& e) {
+        return std::find_if(a.sys.events.begin(), a.sys.events.end(),
+                            [&](const std::string& x) { return x.rfind(e, 0) == 0; }) - a.sys.events.begin();
+    };
+    EXPECT_LT(at("hold:C:\\App\\new.exe"), at("close:"));
+    EXPECT_LT(at("setup:"), at("release"));
+    EXPECT_LT(at("release"), at("delete:C:\\App\\new.exe"));
     EXPECT_EQ(a.sys.Only("notify:"),
               (std::vector<std::string>{"40/1", "40/2", "41/1", "41/2", "42/1", "42/2"}));
     std::vector<std::string> markers;
@@ -329,7 +339,9 @@ TEST(StubAUCycle, RefusedSetupsRunNothing)
         c.arrange(a);
         a.Ticks(4);
         EXPECT_EQ(a.sys.Only("error:"), std::vector<std::string>{"0:" + c.error}) << c.what;
-        EXPECT_TRUE(a.sys.Saw("delete:C:\\App\\new.exe")) << c.what;
+        const auto del = std::find(a.sys.events.begin(), a.sys.events.end(), "delete:C:\\App\\new.exe");
+        ASSERT_NE(del, a.sys.events.end()) << c.what;
+        EXPECT_EQ(*(del - 1), "release") << c.what << ": a held file cannot be deleted";
         EXPECT_FALSE(a.sys.FileExists("C:\\App\\new.exe")) << c.what;
         EXPECT_FALSE(a.sys.Saw("setup:")) << c.what;
         EXPECT_FALSE(a.sys.Saw("close:")) << c.what << ": the product is left alone";

@@ -100,6 +100,11 @@ const char* DownloadFailureKey(bool aborted, const std::string& source)
     return "s5";
 }
 
+bool TextDownloadOverLimit(int64_t received, uint32_t startTick, uint32_t nowTick)
+{
+    return received > kMaxAUTextFileSize || static_cast<uint32_t>(nowTick - startTick) > kMaxAUTextDownloadMs;
+}
+
 bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex)
 {
     const std::string e = Trim(expectedHex);

@@ -82,6 +82,9 @@ enum class TAUKind { Info = 1, Update = 2, Inform = 3 };
 constexpr int64_t kMaxAUTextFileSize = 1048576;
 // A text download that still trickles in after this is given up.
 constexpr uint32_t kMaxAUTextDownloadMs = 60000;
+// Whether a text download must stop: more than the cap received, or the
+// time limit passed since it started (tick counts that may wrap round).
+bool TextDownloadOverLimit(int64_t received, uint32_t startTick, uint32_t nowTick);
 
 // ---- Update integrity ---------------------------------------------------
 

@@ -111,8 +111,7 @@ public:
         const DWORD start = GetTickCount();
         TProgBar bar([&](int kind, int min, int max, int position, int step, const std::string& text) {
             HostProgress(kind, min, max, position, step, text);
-            if (kind == 1 && (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize ||
-                              GetTickCount() - start > kMaxAUTextDownloadMs)) {
+            if (kind == 1 && TextDownloadOverLimit(static_cast<int64_t>(content.size()), start, GetTickCount())) {
                 refused = true;
                 if (self) self->Cancelled = true;
             }

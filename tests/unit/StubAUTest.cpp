@@ -160,6 +160,15 @@ TEST(StubAU, QuestionAndFailureKeys)
     EXPECT_STREQ(DownloadFailureKey(false, "http://srv/setup.exe"), "s5");
 }
 
+TEST(StubAU, TextDownloadsAreBoundedInSizeAndTime)
+{
+    EXPECT_FALSE(TextDownloadOverLimit(1048576, 1000, 61000));
+    EXPECT_TRUE(TextDownloadOverLimit(1048577, 1000, 1000));
+    EXPECT_TRUE(TextDownloadOverLimit(10, 1000, 61001));
+    EXPECT_FALSE(TextDownloadOverLimit(10, 0xFFFFFF00u, 1000)) << "the tick count wrapped round";
+    EXPECT_TRUE(TextDownloadOverLimit(10, 0xFFFFFF00u, 60000));
+}
+
 TEST(StubAU, SHA256MatchesIgnoresCaseAndBlanksOnly)
 {
     const std::string h = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";

@@ -63,6 +63,9 @@ class AgentCycle(AgentCycleCase):
         self.info(NameOfUpdateFile="", Stamp="1")
         agent = self.agent(interval=-1)
         with lumtest.tracecat(self.work) as viewer:
+            # The copy runs first: /TEST= to a fresh copy would also end it.
+            self.assertEqual(agent.run(), 0)
+            agent.wait_copy()
             self.assertEqual(agent.run("/TEST=1"), 0)
             self.refused(viewer, "GetOkToPerformAU = 2")
             self.assertEqual(agent.run("/TEST=2"), 0)

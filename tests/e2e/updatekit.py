@@ -147,8 +147,11 @@ data.txt = data.txt
         return read(self.pidfile).strip()
 
     def requests(self, name):
+        """This scenario's requests for NAME (the server and its log are
+        shared by the scenarios of a file; each has a folder of its own)."""
         log = os.path.join(self.root, "requests.log")
-        return [l for l in read(log).splitlines() if l.split("\t")[1].endswith("/" + name)] \
+        path = "/data/" + os.path.basename(self.srv) + "/" + name
+        return [l for l in read(log).splitlines() if l.split("\t")[1].split("?")[0] == path] \
             if os.path.exists(log) else []
 
     def downloads(self, name):

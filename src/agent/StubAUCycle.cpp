@@ -6,6 +6,7 @@
 #include "agent/StubAUCycle.h"
 
 #include "agent/AgentProtocol.h"
+#include "agent/StubInformDlg.h"
 #include "net/CommUtils.h"
 #include "package/PackX.h"
 #include "sys/Utils.h"
@@ -409,7 +410,7 @@ bool TAUCycle::PerformAutoInform()
             Marker("PerformAutoInform", 3);
             const std::string text = sys_.ReadText(sys_.OwnFolder() + FileNamePart(name), kMaxAUTextFileSize);
             shown = sys_.ShowInform(s_.AUText("s34"), s_.AUText("s35"), s_.CharSet(), s_.FontSize(), s_.FontName(),
-                                    static_cast<int>(s_.AutoInformH()), static_cast<int>(s_.AutoInformW()),
+                                    InformSize(s_.AutoInformH()), InformSize(s_.AutoInformW()),
                                     s_.DownloadURL_INFORM(), SplitTokenText(text).second);
             if (shown) s_.SetVersionOriginal(s_.VersionNew());
             Marker("PerformAutoInform", 4);

@@ -56,7 +56,7 @@ foreach(src ${LUM_KIT_SOURCES})
   add_executable(${name} ${src})
   # Test programs may import what they like (the raw WinINet loop, for one).
   target_link_libraries(${name} PRIVATE lumwin wininet version)
-  if(name MATCHES "^(tracecat|uidriver|extractprobe)$")
+  if(name MATCHES "^(tracecat|uidriver|extractprobe|idletimer)$")
     set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE ON)
   endif()
 endforeach()

@@ -10,7 +10,11 @@
 
 #include "sys/LProgBar.h"
 
+class TGFileInfo;
+
 struct TAgentHost {
+    // The running package (its update location, agent name and token).
+    const TGFileInfo& (*ownPackage)() = nullptr;
     HWND (*window)() = nullptr;               // the hidden main window
     void (*showWindow)(bool show) = nullptr;  // show (normal) or hide it
     void (*setStatusText)(const std::string& text, const std::string& fontName, int charset,

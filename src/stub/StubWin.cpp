@@ -135,6 +135,7 @@ bool RunUpdateSetup(const std::string& packageFile, bool foregroundOp, const std
 void HandTheWindowToTheAgent()
 {
     TAgentHost host;
+    host.ownPackage = []() -> const TGFileInfo& { return OwnPackage(); };
     host.window = &StartupWindow;
     host.showWindow = &ShowStartupWindow;
     host.setStatusText = &SetStatusText;

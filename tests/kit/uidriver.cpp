@@ -21,12 +21,15 @@
 //       FILTER: --title=T (the box's exact title).
 //
 //   uidriver [--out=FILE] [--wait=SECONDS] window [--class=C] [--title=T] [--children]
+//            [--resize=W,H] [--click=CAPTION] [--close]
 //       Waits for a top-level window of that class and/or exact title (default
-//       wait 0: look once) and writes hwnd=, class=, title=, visible=0|1,
+//       wait 0: look once); with --resize first gives it that outer size (and
+//       lets it lay itself out); then writes hwnd=, class=, title=, visible=0|1,
 //       enabled=0|1, rect= (screen) and client=<width>,<height>. With
 //       --children, every child window follows as one line:
 //         child=<class>|<visible>|<x>,<y>,<width>,<height>|<text>
-//       where x and y are relative to the parent's client area.
+//       where x and y are relative to the parent's client area. Then --click
+//       clicks the child button of that caption, --close sends WM_CLOSE.
 //
 // Texts are escaped: "\" as "\\", CR as "\r", LF as "\n", TAB as "\t". Output
 // goes to FILE (created anew) or, without --out, to standard output.
@@ -294,13 +297,18 @@ int RunBox(const std::vector<std::string>& args, double wait)
 int RunWindow(const std::vector<std::string>& args, double wait)
 {
     TFilter filter;
-    bool children = false;
+    bool children = false, close = false;
+    int width = 0, height = 0;
+    std::string click;
     for (const auto& a : args) {
         if (a.rfind("--class=", 0) == 0) filter.Class = a.substr(8);
         else if (a.rfind("--title=", 0) == 0) {
             filter.Title = a.substr(8);
             filter.HasTitle = true;
         } else if (a == "--children") children = true;
+        else if (a.rfind("--resize=", 0) == 0) std::sscanf(a.c_str() + 9, "%d,%d", &width, &height);
+        else if (a.rfind("--click=", 0) == 0) click = a.substr(8);
+        else if (a == "--close") close = true;
         else {
             Line("error", "unknown argument " + a);
             return 2;
@@ -314,6 +322,10 @@ int RunWindow(const std::vector<std::string>& args, double wait)
     if (!wnd) {
         Line("error", "no such window");
         return 1;
+    }
+    if (width > 0 && height > 0) {
+        SetWindowPos(wnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Sleep(500);
     }
     char handle[32];
     std::snprintf(handle, sizeof handle, "0x%lx", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(wnd)));
@@ -337,6 +349,19 @@ int RunWindow(const std::vector<std::string>& args, double wait)
                               std::to_string(cr.bottom - cr.top) + "|" + Escape(TextOf(c)));
         }
     }
+    if (!click.empty()) {
+        HWND hit = nullptr;
+        for (HWND c : Children(wnd))
+            if (Upper(ClassOf(c)) == "BUTTON" && WithoutAmpersand(Upper(TextOf(c))) == WithoutAmpersand(Upper(click)))
+                hit = c;
+        if (!hit) {
+            Line("error", "no button " + click);
+            return 3;
+        }
+        PostMessageA(hit, BM_CLICK, 0, 0);
+        Line("pressed", Escape(click));
+    }
+    if (close) PostMessageA(wnd, WM_CLOSE, 0, 0);
     return 0;
 }
 

@@ -4,6 +4,8 @@
 //   lumpack list FILE
 //   lumpack verify FILE
 //   lumpack extract FILE DIR
+//   lumpack token TEXT        the identity token in its stored form, as the
+//                             token field of an inform file takes it
 //
 // Exit codes: 0 success, 1 a fault in the manifest or the package, 2 usage.
 #include <algorithm>
@@ -15,6 +17,7 @@
 #include "PackageView.h"
 #include "Manifest.h"
 #include "package/PackWriter.h"
+#include "package/PackX.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -28,7 +31,8 @@ constexpr const char* kUsage =
     "usage: lumpack create MANIFEST [-o OUT] [--stub STUB]\n"
     "       lumpack list FILE\n"
     "       lumpack verify FILE\n"
-    "       lumpack extract FILE DIR\n";
+    "       lumpack extract FILE DIR\n"
+    "       lumpack token TEXT\n";
 
 int Usage(const std::string& why) {
     if (!why.empty()) std::cerr << "lumpack: " << why << "\n";
@@ -142,6 +146,11 @@ int main(int argc, char** argv) {
         if (args.size() != 2) return Usage("extract needs a package file and a folder");
         if (auto e = InspectPackage(args[0], TInspectMode::Extract, std::cout, std::cerr, args[1]); !e.empty())
             return Fail(e);
+        return 0;
+    }
+    if (cmd == "token") {
+        if (args.size() != 1) return Usage("token needs one text");
+        std::cout << ScrambleValue(args[0]) << "\n";
         return 0;
     }
     if (cmd == "-h" || cmd == "--help" || cmd == "help") {

@@ -1,0 +1,421 @@
+// The resident agent's update cycle. Every server, folder and file it reads
+// is untrusted: texts are bounded in size and time, a new setup runs only
+// after its digest (when the INFO file names one) and its identity token
+// have passed, and the only other program ever started is the product that
+// was running and was stopped for the update.
+#include "agent/StubAUCycle.h"
+
+#include "agent/AgentProtocol.h"
+#include "agent/StubInformDlg.h"
+#include "net/CommUtils.h"
+#include "package/PackX.h"
+#include "sys/Utils.h"
+
+std::string TAUCycle::Pid() { return std::to_string(sys_.ProcessId()); }
+
+void TAUCycle::Marker(const char* routine, int n)
+{
+    sys_.Trace(Pid() + " ==== " + routine + "-" + std::to_string(n) + " ====");
+}
+
+void TAUCycle::TimerStep()
+{
+    if (timerBusy_) return;
+    timerBusy_ = true;
+    if (st_.justDownloadInfoFileRequested) {
+        sys_.Trace("-------------- JustDownloadInfoFile ---------------");
+        st_.justDownloadInfoFileRequested = false;
+        JustDownloadInfoFile();
+    } else {
+        sys_.SetBoxFont(s_.FontName(), s_.FontSize(), s_.CharSet());
+        st_.agentPhase = 0;
+        if (st_.agentMode == 2) st_.agentMode = 1;
+        if (st_.agentMode == 1) st_.autoUpdateTimerCount = 0;
+        if (AgentStopCountdownTick(st_)) sys_.PostQuit();
+        ++st_.autoUpdateTimerCount;
+        sys_.Trace(Pid() + " AutoUpdateTimerCount=" + std::to_string(st_.autoUpdateTimerCount));
+        if (st_.autoUpdateTimerCount > 0) {
+            const bool test = s_.CheckTestMode(false);
+            int status = ShotTimeStatus(probingEnabled, st_.probeNowRequested, test, s_.ProbeSecondsInterval(),
+                                        s_.ProbeSecondsLast(), s_.NowSeconds());
+            sys_.Trace(Pid() + " ShotTimeStatus=" + std::to_string(status));
+            if (status == 2) probingEnabled = false;
+            if (status > 0 && (st_.agentMode == 1 || s_.OverrideAskBeforeCheck()) && !AskCheckNow()) status = 0;
+            if (status > 0) PerformShot();
+            if (st_.agentMode == 1) st_.agentMode = 0;
+        }
+    }
+    st_.agentPhase = 0;
+    timerBusy_ = false;
+}
+
+bool TAUCycle::AskCheckNow()
+{
+    const bool test = s_.CheckTestMode(true);
+    const std::string base = test ? s_.TestModeURL() : sys_.UpdateLocation();
+    return sys_.Ask(1, CheckNowText(s_.AUText("s22"), s_.AUText("s23"), s_.AUText("s24"), base, test,
+                                    s_.ProgramNameOriginal()));
+}
+
+void TAUCycle::PerformShot()
+{
+    sys_.Trace(Pid() + " Fire  " + ReadableSeconds(s_.NowSeconds()));
+    const bool test = s_.CheckTestMode(true);
+    bool performed = false;
+    st_.agentPhase = 1;
+    sys_.Notify(kListenerInfoDownload, kListenerBegin);
+    std::string message;
+    const bool ok = DownloadFileAU(sys_.UpdateLocation(), s_.InfoFilePath(), TAUKind::Info, message);
+    sys_.Notify(kListenerInfoDownload, kListenerEnd);
+    s_.SetProbeSecondsLast(s_.NowSeconds());
+    int code = 0;
+    std::string text;
+    if (GetOkToPerformAU(ok, code, text)) {
+        sys_.Trace(Pid() + " ==== PerformShot-1 ====");
+        performed = true;
+        s_.SetReAskSecondsLast(s_.NowSeconds());
+        s_.SetStamp(s_.StampNew());
+        if (s_.AutoInform())
+            PerformAutoInform();
+        else if (PerformAutoUpdate())
+            ReStartAutoUpdateExe();
+        sys_.Trace(Pid() + " ==== PerformShot-2 ====");
+    }
+    if (!Interactive()) return;
+    sys_.Wait(1000);
+    sys_.ShowMain(false);
+    if (performed) return;
+    sys_.Trace(Pid() + " TestMode=" + BoolText(test) + " InternetConnected=" + BoolText(sys_.InternetConnected()));
+    std::string connectionError;
+    if (!test && !sys_.InternetConnectedEx(connectionError)) {
+        std::string t = s_.AUText("s2");
+        if (!connectionError.empty()) t += "<P><P>" + connectionError;
+        sys_.ErrorBox(0, t);
+    } else if (!test && !message.empty()) {
+        sys_.ErrorBox(0, message);
+    } else {
+        std::string t = s_.AUText("s21");
+        if (sys_.DevTestMode()) t += "<P><P>(" + std::to_string(code) + " - " + text + ")   ";
+        sys_.WarnBox(1, t);
+    }
+}
+
+// A token must unscramble on both sides: the random text that stands in for
+// one that does not could otherwise match by chance.
+std::string TAUCycle::CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source)
+{
+    const std::string expected = Trim(kind == TAUKind::Update
+                                          ? s_.Text(TSettingsFile::Info, "NewSetup", "SHA256OfUpdateFile")
+                                          : s_.Text(TSettingsFile::Info, "AutoInform", "SHA256OfInformFile"));
+    if (!expected.empty() && !SHA256Matches(expected, sys_.FileSHA256(target)))
+        return "The downloaded file does not match its SHA-256 checksum!<P><P>" + source;
+    std::string own, theirs;
+    bool same = UnscrambleValueChecked(sys_.OwnToken(), own);
+    if (kind == TAUKind::Update)
+        same = same && UnscrambleValueChecked(sys_.PackageToken(target), theirs) && theirs == own;
+    else
+        same = same && SplitTokenText(sys_.ReadText(target, kMaxAUTextFileSize)).first == own;
+    std::string message;
+    if (!same) Make404Message(target, "", source, "Bad Secret Token!", false, message);
+    return message;
+}
+
+bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, std::string& message)
+{
+    bool result = false;
+    message.clear();
+    std::string content, target;
+    name = FileNamePart(name);
+    const bool test = s_.CheckTestMode(false);
+    if (test) base = s_.TestModeURL();
+    std::string source = base + "\\" + name;
+    sys_.Trace(Pid() + " DownloadFileAU: " + source);
+    sys_.RunLog("TestMode=" + BoolText(test));
+    sys_.RunLog("Download START: " + source);
+    const bool showWindow = kind == TAUKind::Update && s_.RequestConfirmationBeforeDownload() && !Interactive();
+    if (showWindow) sys_.ShowMain(true);
+    sys_.StatusText(s_.AUText(kind == TAUKind::Info ? "s31" : kind == TAUKind::Update ? "s32" : "s33"));
+    const bool text = kind != TAUKind::Update;
+    if (sys_.FileExists(source)) {
+        if (text) {
+            // One byte beyond the cap tells a file that is too large.
+            content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
+            if (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
+                content.clear();
+                message = source + " --- refused: too large";
+            }
+        } else if (sys_.FileSize(source) > 0) {
+            // The new setup is copied, not read into memory: it may be large.
+            target = sys_.OwnFolder() + name;
+            std::string error;
+            if (!sys_.CopyFileTo(source, target, error)) message = source + " --- " + error;
+        }
+        if (showWindow) {
+            sys_.Progress(0, 10, 0, 1);
+            for (int i = 0; i < 10; ++i) {
+                sys_.Progress(1, 0, 0, 0);
+                sys_.Wait(300);
+            }
+            sys_.Progress(0, 0, 0, 0);
+        }
+    } else if (!test && sys_.InternetConnected()) {
+        sys_.Wait(500);
+        source = base + "/" + name;
+        sys_.SetDownloadAbort(false);
+        if (text) {
+            sys_.DownloadText(Interactive(), source, content, message);
+        } else {
+            target = sys_.OwnFolder() + name;
+            sys_.DownloadFile(Interactive(), source, target, message);
+        }
+        sys_.Wait(500);
+    }
+    if (kind == TAUKind::Inform && message.empty() && !content.empty()) {
+        target = sys_.OwnFolder() + name;
+        if (!sys_.WriteText(target, content)) message = target + " --- not written";
+    }
+    if (showWindow) sys_.ShowMain(false);
+    sys_.RunLog("Download END:   " + source);
+
+    if (kind == TAUKind::Info) {
+        if (message.empty() && !content.empty()) Make404Message("", content, source, "", false, message);
+        result = message.empty() && !content.empty();
+        sys_.WriteText(s_.InfoFilePath(), content);
+        return result;
+    }
+    if (message.empty()) {
+        result = true;
+        if (kind == TAUKind::Update && !target.empty()) sys_.HoldFile(target);
+        message = target.empty() ? std::string("Bad Secret Token!") : CheckDownloaded(kind, target, source);
+        if (!message.empty()) {
+            result = false;
+            sys_.ReleaseFile();
+            if (!target.empty()) sys_.RemoveFile(target);
+            sys_.RunLog("ERROR: " + message);
+            sys_.ErrorBox(0, message);
+        }
+    }
+    if (!message.empty() && source.size() > 2 && s_.RequestConfirmationBeforeDownload()) {
+        const std::string key = DownloadFailureKey(sys_.DownloadAborted(), source);
+        message = s_.AUText(key);
+        if (key != "s3") message += "<P><P>" + source;
+        sys_.RunLog("ATTENTION: " + message);
+        sys_.WarnBox(0, message);
+    }
+    return result;
+}
+
+bool TAUCycle::CheckDownloadSize()
+{
+    std::string base = s_.DownloadURL_UPDATE();
+    std::string name = s_.NameOfUpdateFile();
+    int64_t expected = s_.SizeOfUpdateFile();
+    if (s_.AutoInform()) {
+        name = s_.NameOfInformFile();
+        expected = s_.SizeOfInformFile();
+    }
+    name = FileNamePart(name);
+    const bool test = s_.CheckTestMode(false);
+    if (test) base = s_.TestModeURL();
+    int64_t actual = -1;
+    std::string location = base + "\\" + name;
+    if (sys_.FileExists(location)) {
+        actual = sys_.FileSize(location);
+    } else if (!test && sys_.InternetConnected()) {
+        location = base + "/" + name;
+        actual = sys_.HttpFileSize(location);
+    }
+    const bool ok = DownloadSizeMatches(actual, expected);
+    if (!ok) {
+        sys_.RunLog("  InfoSize=" + std::to_string(expected));
+        sys_.RunLog("  HttpSize=" + std::to_string(actual));
+        sys_.RunLog("  URL=" + location);
+    }
+    return ok;
+}
+
+bool TAUCycle::GetOkToPerformAU(bool fetched, int& code, std::string& text)
+{
+    TAUFacts f;
+    f.infoFetched = fetched;
+    if (fetched) {
+        f.versionOriginal = s_.VersionOriginal();
+        f.versionNew = s_.VersionNew();
+        f.stampOriginal = s_.StampOriginal();
+        f.stampInfo = s_.StampNew();
+        f.now = s_.NowSeconds();
+        f.reAskLast = s_.ReAskSecondsLast();
+        f.reAskInterval = s_.ReAskSecondsInterval();
+        f.interactive = Interactive();
+        f.validVersions = s_.ValidVersions();
+    }
+    code = GetOkToPerformAUCode(
+        f, [](void* self) { return static_cast<TAUCycle*>(self)->CheckDownloadSize(); }, this);
+    text = AUCodeText(code);
+    sys_.Trace(Pid() + " GetOkToPerformAU=" + std::to_string(code));
+    sys_.RunLog("GetOkToPerformAU = " + std::to_string(code) + " - " + text);
+    return code == 6;
+}
+
+bool TAUCycle::JustDownloadInfoFile()
+{
+    std::string message;
+    sys_.Notify(kListenerInfoDownload, kListenerBegin);
+    const bool ok = DownloadFileAU(sys_.UpdateLocation(), s_.InfoFilePath(), TAUKind::Info, message);
+    sys_.Notify(kListenerInfoDownload, kListenerEnd);
+    return ok;
+}
+
+TAUCycle::TProductStop TAUCycle::ShutDownProcess()
+{
+    const std::string path = sys_.ExpandProductPath(s_.RunningProcess(), s_.TargetDir(), s_.SharedDir(),
+                                                    s_.AuxiliaryDir());
+    const bool before = sys_.ProgramRunning(path);
+    const std::string methodText = s_.ShutDownMethod();
+    sys_.RunLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
+    const TShutDownMethod method = ShutDownMethodOf(methodText);
+    if (method == TShutDownMethod::MessageBox) {
+        const std::string text = WithProgName(s_.AUText("s15"), FileNamePart(path));
+        sys_.Trace("s1=" + text + "<");
+        while (sys_.ProgramRunning(path)) sys_.WarnBox(0, text);
+    }
+    Marker("PerformAutoUpdate", 8);
+    if (method == TShutDownMethod::Close)
+        sys_.CloseProgram(path);
+    else if (method == TShutDownMethod::Quit)
+        sys_.QuitProgram(path);
+    else if (method == TShutDownMethod::Terminate)
+        sys_.TerminateProgram(path);
+    if (method != TShutDownMethod::DontShutDown) sys_.WaitWhileRunning(path);
+    Marker("PerformAutoUpdate", 9);
+    sys_.RunLog("Shut Down Process() - END");
+    // By file name, as every road of the process services can tell. The stop
+    // methods act on the full path, so a program of the same name elsewhere
+    // is never stopped, the state stays "still running", and nothing is
+    // started again.
+    const int state = RunningStateAfter(before, sys_.ProgramRunning(path));
+    return {path, s_.RestartProcess() && state == 2};
+}
+
+void TAUCycle::FinishAndRestart(bool ran, const TProductStop& stop)
+{
+    const std::string text = WithProgName(s_.AUText("s16"), s_.ProgramNameNew());
+    const std::string more = s_.AUText("s17");
+    bool answer = true;
+    if (ran && (s_.InformFinish() || Interactive())) {
+        if (stop.restart)
+            answer = sys_.Ask(1, text + more);
+        else
+            sys_.WarnBox(1, text);
+    }
+    Marker("PerformAutoUpdate", 12);
+    sys_.Trace(BoolText(stop.restart) + " " + BoolText(answer) + " >" + stop.path + "<");
+    if (stop.restart && answer && IsAbsoluteProgramPath(stop.path)) sys_.StartProgram(stop.path, "", true);
+}
+
+bool TAUCycle::PerformAutoUpdate()
+{
+    sys_.RunLog("PerformAutoUpdate() - START");
+    bool ran = false;
+    Marker("PerformAutoUpdate", 4);
+    const std::string base = s_.DownloadURL_UPDATE();
+    const std::string name = s_.NameOfUpdateFile();
+    if (!base.empty() && !name.empty()) {
+        Marker("PerformAutoUpdate", 5);
+        const bool confirmInstall = s_.RequestConfirmationBeforeInstall();
+        const bool downloadForce = s_.RequestConfirmationBeforeDownloadForce();
+        const std::string program = s_.ProgramNameNew();
+        std::string text = WithProgName(
+            s_.AUText("s11") + s_.AUText(DownloadQuestionSecondKey(confirmInstall, downloadForce)), program);
+        bool go = true;
+        if (s_.RequestConfirmationBeforeDownload() && !Interactive()) {
+            if (downloadForce)
+                sys_.WarnBox(2, text);
+            else
+                go = sys_.Ask(0, text);
+            sys_.Wait(500);
+        }
+        if (go) {
+            Marker("PerformAutoUpdate", 6);
+            st_.agentPhase = 2;
+            sys_.Notify(kListenerUpdateDownload, kListenerBegin);
+            std::string message;
+            go = DownloadFileAU(base, name, TAUKind::Update, message);
+            sys_.Notify(kListenerUpdateDownload, kListenerEnd);
+            const bool installForce = s_.RequestConfirmationBeforeInstallForce();
+            text = WithProgName(s_.AUText(InstallQuestionKey(installForce)), program);
+            if (go && confirmInstall && !Interactive()) {
+                if (installForce)
+                    sys_.WarnBox(2, text);
+                else
+                    go = sys_.Ask(0, text);
+                sys_.Wait(100);
+            }
+            if (go) {
+                Marker("PerformAutoUpdate", 7);
+                const TProductStop stop = ShutDownProcess();
+                // The file that was downloaded and checked, whatever folders
+                // the INFO file's name may try to add.
+                const std::string setupPath = sys_.OwnFolder() + FileNamePart(name);
+                const std::string params = "/OriginalInfoFile=\"" + s_.InfoFilePath() + "\"";
+                st_.agentPhase = 3;
+                sys_.Notify(kListenerSetupRun, kListenerBegin);
+                Marker("PerformAutoUpdate", 10);
+                ran = sys_.RunSetup(setupPath, sys_.AgentFileName(), !s_.BackgroundUpdate(), params);
+                Marker("PerformAutoUpdate", 11);
+                sys_.Notify(kListenerSetupRun, kListenerEnd);
+                if (ran) s_.SetVersionOriginal(s_.VersionNew());
+                sys_.ReleaseFile();
+                sys_.RemoveFile(setupPath);
+                FinishAndRestart(ran, stop);
+            }
+        }
+    }
+    sys_.ReleaseFile();
+    Marker("PerformAutoUpdate", 13);
+    sys_.RunLog("PerformAutoUpdate() - END    Result=" + BoolText(ran));
+    return ran;
+}
+
+void TAUCycle::ReStartAutoUpdateExe()
+{
+    sys_.RunLog(".. ReStartAutoUpdateExe() - Start");
+    if (!(st_.stopCountdown > 0)) {
+        const std::string path = sys_.OwnFolder() + sys_.AgentFileName();
+        const std::string args = AgentRestartArgs(s_.OverridesToList());
+        sys_.RunLog(".. WinExec - " + path + " " + args);
+        sys_.StartProgram(path, args, false);
+        sys_.Wait(1000);
+        sys_.RunLog(".. PostMessage(WM_DESTROY)");
+        sys_.DestroyMain();
+    }
+    sys_.RunLog(".. ReStartAutoUpdateExe() - End");
+}
+
+bool TAUCycle::PerformAutoInform()
+{
+    sys_.RunLog("PerformAutoInform() - START ");
+    Marker("PerformAutoInform", 1);
+    bool shown = false;
+    const std::string base = s_.DownloadURL_UPDATE();
+    const std::string name = s_.NameOfInformFile();
+    if (!base.empty() && !name.empty()) {
+        Marker("PerformAutoInform", 2);
+        st_.agentPhase = 2;
+        sys_.Notify(kListenerUpdateDownload, kListenerBegin);
+        std::string message;
+        const bool ok = DownloadFileAU(base, name, TAUKind::Inform, message);
+        sys_.Notify(kListenerUpdateDownload, kListenerEnd);
+        if (ok) {
+            Marker("PerformAutoInform", 3);
+            const std::string text = sys_.ReadText(sys_.OwnFolder() + FileNamePart(name), kMaxAUTextFileSize);
+            shown = sys_.ShowInform(s_.AUText("s34"), s_.AUText("s35"), s_.CharSet(), s_.FontSize(), s_.FontName(),
+                                    InformSize(s_.AutoInformH()), InformSize(s_.AutoInformW()),
+                                    s_.DownloadURL_INFORM(), SplitTokenText(text).second);
+            if (shown) s_.SetVersionOriginal(s_.VersionNew());
+            Marker("PerformAutoInform", 4);
+        }
+    }
+    sys_.RunLog(std::string("PerformAutoInform() - END ") + BoolText(shown));
+    return shown;
+}

@@ -1,0 +1,129 @@
+// The update cycle's steps in order: the tick, the probe, the downloads, the
+// update with its questions, the shut-down and restarts, the notice. The
+// system under it (windows, boxes, files, WinINet, processes, the setup run)
+// is a TAUSystem, so the whole road can be walked natively with a fake one.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "agent/AgentSettings.h"
+#include "agent/AgentState.h"
+#include "agent/StubAU.h"
+
+class TAUSystem {
+public:
+    virtual ~TAUSystem() = default;
+
+    // Channels: the debug trace, the run log, the outside listener.
+    virtual void Trace(const std::string& line) = 0;
+    virtual void RunLog(const std::string& line) = 0;
+    virtual void Notify(int code, int value) = 0;
+    virtual uint32_t ProcessId() = 0;
+
+    // The user: boxes (owner mode as the message box takes it), waits that
+    // keep the windows alive, the agent's main window and its status line.
+    virtual void ErrorBox(intptr_t owner, const std::string& text) = 0;
+    virtual void WarnBox(intptr_t owner, const std::string& text) = 0;
+    virtual bool Ask(intptr_t owner, const std::string& text) = 0;
+    virtual void SetBoxFont(const std::string& face, int size, int charset) = 0;
+    virtual void Wait(uint32_t ms) = 0;
+    virtual void ShowMain(bool show) = 0;
+    virtual void StatusText(const std::string& text) = 0;
+    virtual void Progress(int kind, int max, int position, int step) = 0;
+    virtual bool DevTestMode() = 0;
+
+    // Files.
+    virtual std::string OwnFolder() = 0;  // with trailing backslash
+    virtual bool FileExists(const std::string& path) = 0;
+    virtual int64_t FileSize(const std::string& path) = 0;
+    // Up to maxLength bytes (the whole file when shorter); "" when unreadable.
+    virtual std::string ReadText(const std::string& path, int64_t maxLength) = 0;
+    virtual bool WriteText(const std::string& path, const std::string& data) = 0;
+    virtual bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) = 0;
+    virtual void RemoveFile(const std::string& path) = 0;
+    virtual std::string FileSHA256(const std::string& path) = 0;
+    // Keeps the file open so that nobody can change or replace it (reading
+    // stays allowed) from its check until its setup has run; one at a time.
+    virtual void HoldFile(const std::string& path) = 0;
+    virtual void ReleaseFile() = 0;
+    // The identity token (as stored, scrambled) of a package file.
+    virtual std::string PackageToken(const std::string& path) = 0;
+
+    // The running package.
+    virtual std::string UpdateLocation() = 0;
+    virtual std::string AgentFileName() = 0;
+    virtual std::string OwnToken() = 0;  // as stored, scrambled
+
+    // HTTP. A text download goes to memory and is bounded in size and time
+    // (kMaxAUTextFileSize, kMaxAUTextDownloadMs); a file download goes to
+    // the target, which only a whole body replaces. `message` is empty on
+    // success. `window` asks for the download's window.
+    virtual bool InternetConnected() = 0;
+    virtual bool InternetConnectedEx(std::string& error) = 0;
+    virtual int64_t HttpFileSize(const std::string& url) = 0;  // -1 unknown
+    virtual void DownloadText(bool window, const std::string& url, std::string& content, std::string& message) = 0;
+    virtual void DownloadFile(bool window, const std::string& url, const std::string& target,
+                              std::string& message) = 0;
+    virtual void SetDownloadAbort(bool abort) = 0;
+    virtual bool DownloadAborted() = 0;
+
+    // Processes: by file name (running) and full path (the stop methods).
+    virtual std::string ExpandProductPath(const std::string& path, const std::string& target,
+                                          const std::string& shared, const std::string& auxiliary) = 0;
+    virtual bool ProgramRunning(const std::string& path) = 0;
+    virtual void CloseProgram(const std::string& path) = 0;
+    virtual void QuitProgram(const std::string& path) = 0;
+    virtual void TerminateProgram(const std::string& path) = 0;
+    virtual void WaitWhileRunning(const std::string& path) = 0;  // about a second at most
+    // Starts the program at a full path (never searched for), without
+    // waiting for anything; false when it was not started.
+    virtual bool StartProgram(const std::string& path, const std::string& args, bool shown) = 0;
+
+    // The setup run of a package (extraction, engine, wait); true when the
+    // engine signalled success.
+    virtual bool RunSetup(const std::string& setupPath, const std::string& agentName, bool foreground,
+                          const std::string& params) = 0;
+    // Notice window (or the address opened directly); true when shown.
+    virtual bool ShowInform(const std::string& title, const std::string& button, int charset, int fontSize,
+                            const std::string& fontFace, int height, int width, const std::string& address,
+                            const std::string& body) = 0;
+    // Ends the agent: WM_DESTROY to its window, or the quit message.
+    virtual void DestroyMain() = 0;
+    virtual void PostQuit() = 0;
+};
+
+class TAUCycle {
+public:
+    TAUCycle(TAUSystem& sys, TAgentSettings& settings, TAgentState& state) : sys_(sys), s_(settings), st_(state) {}
+
+    void TimerStep();
+    void PerformShot();
+    bool DownloadFileAU(std::string base, std::string name, TAUKind kind, std::string& message);
+    bool GetOkToPerformAU(bool fetched, int& code, std::string& text);
+    bool JustDownloadInfoFile();
+    bool PerformAutoUpdate();
+    bool PerformAutoInform();
+    void ReStartAutoUpdateExe();
+
+    bool probingEnabled = true;
+
+private:
+    struct TProductStop {
+        std::string path;
+        bool restart = false;
+    };
+    bool Interactive() const { return st_.agentMode == 1; }
+    std::string Pid();
+    void Marker(const char* routine, int n);
+    bool AskCheckNow();
+    bool CheckDownloadSize();
+    std::string CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source);
+    TProductStop ShutDownProcess();
+    void FinishAndRestart(bool ran, const TProductStop& stop);
+
+    TAUSystem& sys_;
+    TAgentSettings& s_;
+    TAgentState& st_;
+    bool timerBusy_ = false;
+};

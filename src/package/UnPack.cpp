@@ -2,8 +2,6 @@
 #include "package/UnPack.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include "package/PackEntry.h"
 #include "package/PackX.h"
@@ -21,11 +19,16 @@ constexpr size_t kMarkLowWordOffset = 252;
 
 int gSaveErrors = 0;
 
+// The whole part of value: "%.0f" of its floor.
 std::string WholeNumber(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.0f", std::floor(value));
-    return text;
+    // From 2^52 on every double is whole already.
+    constexpr double kAllWhole = 4503599627370496.0;
+    if (value > -kAllWhole && value < kAllWhole) {
+        const double whole = static_cast<double>(static_cast<int64_t>(value));
+        value = whole > value ? whole - 1 : whole;
+    }
+    return FixedText(value, 0);
 }
 
 class TExtraction {

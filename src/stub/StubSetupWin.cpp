@@ -2,8 +2,6 @@
 // the engine's launch and the clean-up.
 #include <windows.h>
 
-#include <random>
-
 #include "package/PackX.h"
 #include "package/UnPackWin.h"
 #include "package/ZLibOpen.h"
@@ -17,6 +15,7 @@
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 #include "sys/Win64.h"
 #include "ui/LMsgBox.h"
@@ -28,13 +27,6 @@ constexpr const char* kSpanDiskKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumi
 bool gAlternateSearched = false;
 std::string gAlternateRoot;
 std::string gAlternateWorkFolder;
-
-int RandomBetween(int low, int high)
-{
-    std::random_device rd;
-    std::uniform_int_distribution<int> d(low, high);
-    return d(rd);
-}
 
 bool IsFixedDrive(char letter)
 {

@@ -3,31 +3,25 @@
 // piece, so a long line reaches the sink in pieces of at most 128 characters,
 // the last one ending with CR LF.
 //
-// One mutex guards the buffer and the delivery: lines of different threads
+// One lock guards the buffer and the delivery: lines of different threads
 // never mix inside the buffer. The sink runs under that mutex and must not
 // trace itself.
 #include "sys/LWriteln.h"
 
-#include <mutex>
-
 #include "sys/LSUB.h"
+#include "sys/Platform.h"
 
 namespace {
 
-// The buffer is constant-initialised, so tracing works from any static
-// initialiser. The lock is a function-local static: MinGW's std::mutex is not
-// constexpr-constructible.
-std::mutex& Lock()
-{
-    static std::mutex lock;
-    return lock;
-}
+// The buffer and the lock are constant-initialised, so tracing works from
+// any static initialiser.
+constinit TLock gLock;
 constinit char gBuffer[kTraceBufferSize] = {};
 constinit size_t gFill = 0;
 constinit TraceSinkFn gSink = nullptr;
 
 // Hands the buffered characters to the sink and empties the buffer. Caller
-// holds Lock(). Whatever the sink throws stays here.
+// holds gLock.
 void DeliverLocked()
 {
     if (gFill == 0) return;
@@ -35,10 +29,7 @@ void DeliverLocked()
     size_t fill = gFill;
     gFill = 0;
     if (!sink) return;
-    try {
-        sink(std::string(gBuffer, fill));
-    } catch (...) {
-    }
+    sink(std::string(gBuffer, fill));
 }
 
 void WriteLocked(const std::string& text)
@@ -53,7 +44,7 @@ void WriteLocked(const std::string& text)
 
 TraceSinkFn SetTraceSink(TraceSinkFn sink)
 {
-    std::lock_guard<std::mutex> lock(Lock());
+    TLockGuard lock(gLock);
     TraceSinkFn previous = gSink;
     gSink = sink;
     return previous;
@@ -61,31 +52,22 @@ TraceSinkFn SetTraceSink(TraceSinkFn sink)
 
 void TraceWrite(const std::string& text)
 {
-    try {
-        std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(text);
-    } catch (...) {
-    }
+    TLockGuard lock(gLock);
+    WriteLocked(text);
 }
 
 void TraceFlush()
 {
-    try {
-        std::lock_guard<std::mutex> lock(Lock());
-        DeliverLocked();
-    } catch (...) {
-    }
+    TLockGuard lock(gLock);
+    DeliverLocked();
 }
 
 void Trace(const std::string& text)
 {
-    try {
-        std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(text);
-        WriteLocked("\r\n");
-        DeliverLocked();
-    } catch (...) {
-    }
+    TLockGuard lock(gLock);
+    WriteLocked(text);
+    WriteLocked("\r\n");
+    DeliverLocked();
 }
 
 std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message)
@@ -103,9 +85,6 @@ std::string ExceptionRecord(const std::string& method, const std::string& remark
 
 void TraceException(const std::exception& e, const std::string& method, const std::string& remark)
 {
-    try {
-        const char* what = e.what();
-        Trace(ExceptionRecord(method, remark, what ? what : ""));
-    } catch (...) {
-    }
+    const char* what = e.what();
+    Trace(ExceptionRecord(method, remark, what ? what : ""));
 }

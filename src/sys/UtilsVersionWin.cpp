@@ -1,5 +1,4 @@
 // Utils, Win32 half: version resources and the operating system's version.
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <vector>
@@ -86,11 +85,10 @@ std::string GetProductVersion(const std::string& file, int width, int parts)
                               reinterpret_cast<void**>(&translation), &len) ||
             !translation || len < 2 * sizeof(WORD))
             return "";
-        char query[64];
-        std::snprintf(query, sizeof query, "\\StringFileInfo\\%.4x%.4x\\%s", translation[0], translation[1],
-                      "ProductVersion");
+        const std::string query =
+            "\\StringFileInfo\\" + HexDigits(translation[0], 4) + HexDigits(translation[1], 4) + "\\ProductVersion";
         char* value = nullptr;
-        if (!QueryValue(data, query, reinterpret_cast<void**>(&value), &len) ||
+        if (!QueryValue(data, query.c_str(), reinterpret_cast<void**>(&value), &len) ||
             !value || len == 0)
             return "";
         // len counts characters, possibly with the terminating NUL.

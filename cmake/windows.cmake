@@ -7,6 +7,26 @@ endif()
 add_compile_options(-ffunction-sections -fdata-sections)
 # lumcore was declared before this file: give it the same sections.
 target_compile_options(lumcore PRIVATE -ffunction-sections -fdata-sections)
+
+# Everything the stub links is built without exceptions and without unwind
+# tables: the exception machinery and what it drags in (the unwinder, the
+# library's throwing paths, the threads library) would be most of the stub,
+# and --gc-sections cannot drop a function that an unwind table names.
+# Failures are checked results; see the README's rules for the stub's code.
+set(LUM_STUB_FLAVOUR -fno-exceptions -fno-asynchronous-unwind-tables)
+# The stub runs one thread: its function-local statics need no lock (the
+# lock would link the threads library).
+list(APPEND LUM_STUB_FLAVOUR -fno-threadsafe-statics)
+# The stub is linked with link-time optimisation. The objects are "fat" (they
+# also carry ordinary code), so the tests, the test kit and lumpack link the
+# same libraries without it (-fno-lto below).
+list(APPEND LUM_STUB_FLAVOUR -flto -ffat-lto-objects)
+target_compile_options(lumcore PRIVATE ${LUM_STUB_FLAVOUR})
+# The builder's half of the package code (lumpack for Windows links it, the
+# stub never does) keeps exceptions: std::filesystem reports through them.
+set_source_files_properties(
+  ${PROJECT_SOURCE_DIR}/src/package/PackWriter.cpp ${PROJECT_SOURCE_DIR}/src/package/PackEntryEncode.cpp
+  TARGET_DIRECTORY lumcore PROPERTIES COMPILE_OPTIONS "-fexceptions;-fasynchronous-unwind-tables")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
@@ -20,6 +40,7 @@ target_link_libraries(lumcore PUBLIC ${LUM_ZLIB_STATIC})
 file(GLOB LUM_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/*Win.cpp)
 list(FILTER LUM_WIN_SOURCES EXCLUDE REGEX "/src/sys/PlatformWin\\.cpp$")  # in lumcore
 add_library(lumwin STATIC ${LUM_WIN_SOURCES})
+target_compile_options(lumwin PRIVATE ${LUM_STUB_FLAVOUR})
 target_link_libraries(lumwin PUBLIC lumcore)
 # wininet and version are loaded at run time from the system folder, never
 # imported: leaving them out makes a stray static import fail to link.
@@ -30,17 +51,24 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # stub.exe: GUI subsystem, size-optimised, stripped, with its PE header moved
 # to offset 256 (the package-end mark lives in the bytes before it).
-add_executable(stub WIN32 ${PROJECT_SOURCE_DIR}/src/stub/StubMain.cpp ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
+add_executable(stub WIN32 ${PROJECT_SOURCE_DIR}/src/stub/StubMain.cpp ${PROJECT_SOURCE_DIR}/src/stub/StubMainRuntime.cpp
+  ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
 target_link_libraries(stub PRIVATE lumwin)
-target_compile_options(stub PRIVATE -Os)
+target_compile_options(stub PRIVATE -Os ${LUM_STUB_FLAVOUR})
 # The map feeds bench/stub_size.py. Dynamic base (with its relocations) and
 # NX compatibility are the linker's defaults; they stay on, and the stub
 # declares itself terminal-server aware.
 target_link_options(stub PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/stub.map -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--tsaware)
+# One partition: the default partitioning crashes this g++ 12 (and one is
+# also the smallest). -Os again: the link-time compiler takes its own flags.
+target_link_options(stub PRIVATE -flto -flto-partition=one -Os)
 add_custom_command(TARGET stub POST_BUILD
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
   COMMENT "Moving the PE header of stub.exe to offset 256")
+
+# Every program defined after this line links the fat objects' ordinary code.
+add_link_options(-fno-lto)
 
 # lumpack for Windows authors (its tests run in the native tree).
 if(EXISTS ${PROJECT_SOURCE_DIR}/tools/lumpack/CMakeLists.txt)

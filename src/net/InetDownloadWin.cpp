@@ -1,7 +1,6 @@
 // InetHTTP: the download routine. The body goes piece by piece into a
 // temporary file beside the target (or into memory); only a file that holds
 // exactly the announced size replaces the target.
-#include <exception>
 
 #include "net/DownloadLoop.h"
 #include "net/HttpUrl.h"
@@ -165,12 +164,7 @@ void HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const st
     message.clear();
     memory.clear();
     const std::string displayName = UrlDisplayName(url);
-    try {
-        Download(window, url, localFile, userName, password, memory, bar, message, displayName);
-    } catch (const std::exception& e) {
-        TraceException(e, "InetHTTP.HTTP_DownloadFile_Incremental()", url);
-        message = displayName + " --- Error downloading file (" + e.what() + ")";
-    }
+    Download(window, url, localFile, userName, password, memory, bar, message, displayName);
     if (!message.empty())
         Trace(std::to_string(::GetCurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + message);
 }

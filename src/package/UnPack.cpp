@@ -124,6 +124,7 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
     // Entries must end where the trailer begins; ReadEntryFrame also holds
     // every length against the file's real size before it allocates.
     const int64_t limit = end - static_cast<int64_t>(trailer.TrailerSize);
+    const size_t contentLimit = EntryContentLimit(trailer.SpaceRequired[0]);
     int index = 0;
     while (end - position > kTrailerRoom) {
         if (Pump) Pump();
@@ -137,7 +138,14 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
         if (index == trailer.BlockCount) HeaderEnd = position;
         if (index <= trailer.BlockCount) continue;  // a header block
 
-        const TEntryView entry = DecodeEntryView(Frame, Content, Pump);  // EZLibError leaves from here
+        // A damaged stream, or one that inflates past what the package says
+        // all its files hold, is a damaged package: nothing of it is written.
+        const TEntryView entry = DecodeEntryView(Frame, Content, Pump, contentLimit);
+        if (!entry.Error.empty()) {
+            Trace(Pid() + " Damaged package: entry at offset " + std::to_string(Frame.Offset) + ": EZLibError: " +
+                  entry.Error);
+            return false;
+        }
         if (!entry.Skipped) WriteEntry(entry);
     }
     return true;

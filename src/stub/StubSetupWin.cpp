@@ -4,13 +4,13 @@
 
 #include "package/PackX.h"
 #include "package/UnPackWin.h"
-#include "package/ZLibOpen.h"
 #include "stub/StubGlob.h"
 #include "stub/StubInet.h"
 #include "stub/StubLaunchWin.h"
 #include "stub/StubRunWin.h"
 #include "stub/StubSetup.h"
 #include "stub/StubState.h"
+#include "stub/StubTexts.h"
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -53,17 +53,11 @@ TExtractResult ExtractPackageInto(const std::string& packageFile, const std::str
         return MsgBoxOkCancel(0, text, cap, btn, cs);
     };
     dialogs.Error = [](const std::string& text) {
-        MsgBoxError(0, text, StubLangText("Error", "Error"), StubButtonTexts(), StubCharset());
+        MsgBoxError(0, text, StubText(kTextError), StubButtonTexts(), StubCharset());
     };
     TExtractResult r;
-    try {
-        ExtractPackage(packageFile, folder, agentName, r.checksumOK, &ProgressCallback, prompt, caption, buttons,
-                       static_cast<uint8_t>(charset), alwaysPrompt, r.launchRecord, dialogs);
-    } catch (const EZLibError& e) {
-        TraceException(e, "ExtractPackage");
-        r.checksumOK = false;
-        r.launchRecord.clear();
-    }
+    ExtractPackage(packageFile, folder, agentName, r.checksumOK, &ProgressCallback, prompt, caption, buttons,
+                   static_cast<uint8_t>(charset), alwaysPrompt, r.launchRecord, dialogs);
     return r;
 }
 
@@ -130,7 +124,7 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
     const TSpaceQuestion q = SpaceQuestion(folder, package.ConfirmTempDrive(), package.RequiredSpace(folder),
                                            DiskFreeBytes(folder), Lang);
     if (!q.ask) return true;
-    return MsgBoxConfirm(0, q.message, Lang("Confirm", "Confirm"), StubButtonTexts(), StubCharset(), 0);
+    return MsgBoxConfirm(0, q.message, StubText(kTextConfirm), StubButtonTexts(), StubCharset(), 0);
 }
 
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
@@ -139,14 +133,14 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
     bool result = false;
     const TGFileInfo package(packageFile);
     if (package.ShowActivityBar()) ShowActivityBar(true);
-    SetStatusText(Lang("s1", "Extracting Files..."), StubFontName(), StubCharset(), StubFontSize());
+    SetStatusText(StubText(kTextExtracting), StubFontName(), StubCharset(), StubFontSize());
     if (!TempHasRoom(extractFolder, package) && FindRoomierTempDrive()) extractFolder = AlternateWorkFolder();
     Trace(std::string("========= ForegroundOp=") + (foregroundOp ? "TRUE" : "FALSE") + " ==========");
     bool go = true;
     if (foregroundOp) go = ConfirmTempSpace(extractFolder, package);
     if (go) {
-        const std::string prompt = Lang("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
-        const std::string caption = Lang("Attention", "Attention");
+        const std::string prompt = StubText(kTextDiskPrompt);
+        const std::string caption = StubText(kTextAttention);
         if (foregroundOp) ShowStartupWindow(true);
         WaitPumping(1, 1000);
         TExtractResult ex = ExtractPackageInto(packageFile, extractFolder, agentName, prompt, caption, StubButtonTexts(),
@@ -155,8 +149,8 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
         if (!ex.launchRecord.empty() && ex.checksumOK) {
             result = LaunchSetupEngine(extractFolder, ex.launchRecord, extraArgs, foregroundOp);
         } else if (!ex.checksumOK) {
-            MsgBoxError(0, Lang("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                        Lang("Error", "Error"), StubButtonTexts(), StubCharset());
+            MsgBoxError(0, StubText(kTextBadCrc),
+                        StubText(kTextError), StubButtonTexts(), StubCharset());
         }
     }
     RemoveAlternateWorkFolder();

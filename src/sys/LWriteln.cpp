@@ -4,8 +4,8 @@
 // the last one ending with CR LF.
 //
 // One lock guards the buffer and the delivery: lines of different threads
-// never mix inside the buffer. The sink runs under that mutex and must not
-// trace itself.
+// never mix inside the buffer. The sink runs under that lock and must neither
+// trace nor throw.
 #include "sys/LWriteln.h"
 
 #include "sys/LSUB.h"
@@ -81,10 +81,4 @@ std::string ExceptionRecord(const std::string& method, const std::string& remark
         line += " [ " + SUB::Get(kLabels, i, "") + values[i] + " ] ";
     }
     return line;
-}
-
-void TraceException(const std::exception& e, const std::string& method, const std::string& remark)
-{
-    const char* what = e.what();
-    Trace(ExceptionRecord(method, remark, what ? what : ""));
 }

@@ -1,6 +1,5 @@
 // Utils, Win32 half: version resources and the operating system's version.
 #include <cstring>
-#include <exception>
 #include <vector>
 
 #include "sys/LWriteln.h"
@@ -59,46 +58,36 @@ bool NeedsReformat(int width, int parts) { return width > 1 || parts < 4; }
 
 std::string GetExeVersion(const std::string& file, int width, int parts)
 {
-    try {
-        const std::vector<char> data = VersionResource(file);
-        if (data.empty()) return "";
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT len = 0;
-        if (!QueryValue(data, "\\", reinterpret_cast<void**>(&info), &len) || !info ||
-            len < sizeof(VS_FIXEDFILEINFO))
-            return "";
-        return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
-    } catch (const std::exception& e) {
-        TraceException(e, "Utils.GetExeVersion()");
+    const std::vector<char> data = VersionResource(file);
+    if (data.empty()) return "";
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!QueryValue(data, "\\", reinterpret_cast<void**>(&info), &len) || !info ||
+        len < sizeof(VS_FIXEDFILEINFO))
         return "";
-    }
+    return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
 }
 
 std::string GetProductVersion(const std::string& file, int width, int parts)
 {
-    try {
-        const std::vector<char> data = VersionResource(file);
-        if (data.empty()) return "";
-        WORD* translation = nullptr;
-        UINT len = 0;
-        if (!QueryValue(data, "\\VarFileInfo\\Translation",
-                              reinterpret_cast<void**>(&translation), &len) ||
-            !translation || len < 2 * sizeof(WORD))
-            return "";
-        const std::string query =
-            "\\StringFileInfo\\" + HexDigits(translation[0], 4) + HexDigits(translation[1], 4) + "\\ProductVersion";
-        char* value = nullptr;
-        if (!QueryValue(data, query.c_str(), reinterpret_cast<void**>(&value), &len) ||
-            !value || len == 0)
-            return "";
-        // len counts characters, possibly with the terminating NUL.
-        std::string text(value, ::strnlen(value, len));
-        text = ReplaceChar(text, ',', '.');
-        return NeedsReformat(width, parts) ? ReformatVersion(text, width, parts) : text;
-    } catch (const std::exception& e) {
-        TraceException(e, "Utils.GetProductVersion()");
+    const std::vector<char> data = VersionResource(file);
+    if (data.empty()) return "";
+    WORD* translation = nullptr;
+    UINT len = 0;
+    if (!QueryValue(data, "\\VarFileInfo\\Translation",
+                          reinterpret_cast<void**>(&translation), &len) ||
+        !translation || len < 2 * sizeof(WORD))
         return "";
-    }
+    const std::string query =
+        "\\StringFileInfo\\" + HexDigits(translation[0], 4) + HexDigits(translation[1], 4) + "\\ProductVersion";
+    char* value = nullptr;
+    if (!QueryValue(data, query.c_str(), reinterpret_cast<void**>(&value), &len) ||
+        !value || len == 0)
+        return "";
+    // len counts characters, possibly with the terminating NUL.
+    std::string text(value, ::strnlen(value, len));
+    text = ReplaceChar(text, ',', '.');
+    return NeedsReformat(width, parts) ? ReformatVersion(text, width, parts) : text;
 }
 
 bool IsServer()

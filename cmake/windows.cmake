@@ -19,8 +19,12 @@ set(LUM_STUB_FLAVOUR -fno-exceptions -fno-asynchronous-unwind-tables)
 list(APPEND LUM_STUB_FLAVOUR -fno-threadsafe-statics)
 # The stub is linked with link-time optimisation. The objects are "fat" (they
 # also carry ordinary code), so the tests, the test kit and lumpack link the
-# same libraries without it (-fno-lto below).
-list(APPEND LUM_STUB_FLAVOUR -flto -ffat-lto-objects)
+# same libraries without it (-fno-lto below). Turned off, the linker map
+# names every file and function of ours (bench/stub_size.py), at about 50 KB.
+option(LUM_STUB_LTO "Link stub.exe with link-time optimisation" ON)
+if(LUM_STUB_LTO)
+  list(APPEND LUM_STUB_FLAVOUR -flto -ffat-lto-objects)
+endif()
 target_compile_options(lumcore PRIVATE ${LUM_STUB_FLAVOUR})
 # The builder's half of the package code (lumpack for Windows links it, the
 # stub never does) keeps exceptions: std::filesystem reports through them.
@@ -40,7 +44,7 @@ target_link_libraries(lumcore PUBLIC ${LUM_ZLIB_STATIC})
 file(GLOB LUM_WIN_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/*/*Win.cpp)
 list(FILTER LUM_WIN_SOURCES EXCLUDE REGEX "/src/sys/PlatformWin\\.cpp$")  # in lumcore
 add_library(lumwin STATIC ${LUM_WIN_SOURCES})
-target_compile_options(lumwin PRIVATE ${LUM_STUB_FLAVOUR})
+target_compile_options(lumwin PRIVATE ${LUM_STUB_FLAVOUR} -Wmissing-declarations)
 target_link_libraries(lumwin PUBLIC lumcore)
 # wininet and version are loaded at run time from the system folder, never
 # imported: leaving them out makes a stray static import fail to link.
@@ -54,15 +58,17 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_executable(stub WIN32 ${PROJECT_SOURCE_DIR}/src/stub/StubMain.cpp ${PROJECT_SOURCE_DIR}/src/stub/StubMainRuntime.cpp
   ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
 target_link_libraries(stub PRIVATE lumwin)
-target_compile_options(stub PRIVATE -Os ${LUM_STUB_FLAVOUR})
+target_compile_options(stub PRIVATE -Os ${LUM_STUB_FLAVOUR} -Wmissing-declarations)
 # The map feeds bench/stub_size.py. Dynamic base (with its relocations) and
 # NX compatibility are the linker's defaults; they stay on, and the stub
 # declares itself terminal-server aware.
 target_link_options(stub PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/stub.map -Wl,--dynamicbase -Wl,--nxcompat
   -Wl,--tsaware)
 # One partition: the default partitioning crashes this g++ 12 (and one is
-# also the smallest). -Os again: the link-time compiler takes its own flags.
-target_link_options(stub PRIVATE -flto -flto-partition=one -Os)
+# also the smallest). The optimisation level travels in the objects.
+if(LUM_STUB_LTO)
+  target_link_options(stub PRIVATE -flto -flto-partition=one)
+endif()
 add_custom_command(TARGET stub POST_BUILD
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
   COMMENT "Moving the PE header of stub.exe to offset 256")

@@ -25,6 +25,7 @@ void* Allocate(std::size_t n) { return std::malloc(n ? n : 1); }
 // libstdc++'s verbose terminate handler pulls in the demangler (about 180 KB);
 // the stub has no console to print to anyway.
 namespace __gnu_cxx {
+void __verbose_terminate_handler();
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
@@ -47,6 +48,7 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 // A call of a pure virtual function (an object used while it is destroyed).
+extern "C" void __cxa_pure_virtual();
 extern "C" void __cxa_pure_virtual() { RuntimeFailure(); }
 
 // ---- The library's throw helpers --------------------------------------------------

@@ -61,8 +61,6 @@ TExtractResult ExtractPackageInto(const std::string& packageFile, const std::str
     return r;
 }
 
-}  // namespace
-
 bool ReadForcePrompt() { return RegReadString(kSpanDiskKey, "ForcePrompt", "0", RegistryView64() != 0) == "1"; }
 
 bool TempHasRoom(const std::string& folder, const TGFileInfo& package)
@@ -126,6 +124,8 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
     if (!q.ask) return true;
     return MsgBoxConfirm(0, q.message, StubText(kTextConfirm), StubButtonTexts(), StubCharset(), 0);
 }
+
+}  // namespace
 
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
                      bool foregroundOp, const std::string& extraArgs)

@@ -13,6 +13,10 @@
 
 extern "C" {
 
+// The names the compiler's checks refer to.
+extern uintptr_t __stack_chk_guard;
+[[noreturn]] void __stack_chk_fail();
+
 uintptr_t __stack_chk_guard = 0x2F8A5C3Eu;
 
 // A smashed stack: nothing of this process can be trusted any more, so it

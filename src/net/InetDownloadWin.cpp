@@ -11,6 +11,10 @@
 
 namespace {
 
+// The most a download into memory may hold (the readers of packages keep the
+// same bound for one entry).
+constexpr size_t kMaxMemoryDownload = 64u << 20;
+
 // The platform under the piece loop: WinINet reads, the temporary file (kept
 // open for the whole transfer) or the memory buffer, and the message pump.
 class TWinInetIo : public TDownloadIo {
@@ -38,6 +42,12 @@ public:
     bool Store(const char* data, uint32_t n) override
     {
         if (tempFile_.empty()) {
+            // A download into memory holds a small text (an INFO file): a
+            // server that sends more is refused before memory runs out.
+            if (n > kMaxMemoryDownload - memory_.size()) {
+                reason_ = "more than " + std::to_string(kMaxMemoryDownload) + " bytes for a download into memory";
+                return false;
+            }
             memory_.append(data, n);
             return true;
         }

@@ -33,6 +33,8 @@ const VersionApi& Version()
     return api;
 }
 
+constexpr DWORD kMaxVersionResource = 1u << 20;
+
 // The whole version resource of a file, empty when it has none.
 std::vector<char> VersionResource(const std::string& file)
 {
@@ -41,7 +43,9 @@ std::vector<char> VersionResource(const std::string& file)
     const std::string path = file.empty() ? OwnPath() : file;
     DWORD ignored = 0;
     const DWORD size = api.infoSize(path.c_str(), &ignored);
-    if (size == 0) return {};
+    // A version resource is a few KB (its length field is 16 bits); a file
+    // that claims more is read as having none.
+    if (size == 0 || size > kMaxVersionResource) return {};
     std::vector<char> data(size);
     if (!api.info(path.c_str(), 0, size, data.data())) return {};
     return data;

@@ -29,9 +29,15 @@ foreach(layer ${LUM_LAYERS})
   # Portable sources everywhere; the Win32 ones (*Win.cpp) in the Windows
   # tree only. The stub's program entry is the stub executable's own.
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/${layer}/*.cpp)
-  list(FILTER srcs EXCLUDE REGEX "/src/stub/StubMain\\.cpp$")
+  # The stub's program entry and its runtime pieces belong to the stub alone.
+  list(FILTER srcs EXCLUDE REGEX "/src/stub/StubMain(Runtime)?\\.cpp$")
   if(NOT CMAKE_SYSTEM_NAME STREQUAL "Windows")
     list(FILTER srcs EXCLUDE REGEX "Win\\.cpp$")
+  else()
+    # The primitives under the portable code (sys/Platform.h: a lock, random
+    # bytes) come from the system on Windows, from the standard library
+    # natively.
+    list(FILTER srcs EXCLUDE REGEX "/src/sys/PlatformStd\\.cpp$")
   endif()
   set(view ${CMAKE_BINARY_DIR}/layers/${layer})
   file(REMOVE_RECURSE ${view})
@@ -41,6 +47,9 @@ foreach(layer ${LUM_LAYERS})
   endforeach()
   add_library(lum_${layer} STATIC ${srcs})
   target_include_directories(lum_${layer} PRIVATE ${view})
+  # A function outside any header and any unnamed namespace is either missing
+  # its declaration or dead: the product's code says which.
+  target_compile_options(lum_${layer} PRIVATE -Wmissing-declarations ${LUM_STUB_FLAVOUR})
   foreach(below ${LUM_LINKS_${layer}})
     target_link_libraries(lum_${layer} PUBLIC lum_${below})
   endforeach()

@@ -1,6 +1,5 @@
 #include "net/CommUtils.h"
 
-#include <cstdio>
 #include <utility>
 
 #include "sys/Utils.h"
@@ -49,9 +48,7 @@ std::string TBytesRate::RateText(int32_t bytes)
     if (ticks_[0] != 0 && elapsed != 0 && static_cast<uint32_t>(now - lastUpdate_) > 500) {
         lastUpdate_ = now;
         const double kbPerSec = static_cast<double>(recent) / (elapsed / 1000.0) / 1024.0;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.2f", kbPerSec);
-        rateText_ = buf;
+        rateText_ = FixedText(kbPerSec, 2);
     }
     return rateText_;
 }

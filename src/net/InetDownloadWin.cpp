@@ -1,7 +1,6 @@
 // InetHTTP: the download routine. The body goes piece by piece into a
 // temporary file beside the target (or into memory); only a file that holds
 // exactly the announced size replaces the target.
-#include <exception>
 
 #include "net/CommUtils.h"
 #include "net/DownloadLoop.h"
@@ -12,6 +11,10 @@
 #include "sys/UtilsWin.h"
 
 namespace {
+
+// The most a download into memory may hold (the readers of packages keep the
+// same bound for one entry).
+constexpr size_t kMaxMemoryDownload = 64u << 20;
 
 // The platform under the piece loop: WinINet reads, the temporary file (kept
 // open for the whole transfer) or the memory buffer, and the message pump.
@@ -40,6 +43,12 @@ public:
     bool Store(const char* data, uint32_t n) override
     {
         if (tempFile_.empty()) {
+            // A download into memory holds a small text (an INFO file): a
+            // server that sends more is refused before memory runs out.
+            if (n > kMaxMemoryDownload - memory_.size()) {
+                reason_ = "more than " + std::to_string(kMaxMemoryDownload) + " bytes for a download into memory";
+                return false;
+            }
             memory_.append(data, n);
             return true;
         }
@@ -178,14 +187,7 @@ bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const st
     message.clear();
     memory.clear();
     const std::string displayName = UrlDisplayName(url);
-    bool complete = false;
-    try {
-        complete = Download(window, url, localFile, userName, password, memory, bar, message, displayName);
-    } catch (const std::exception& e) {
-        TraceException(e, "InetHTTP.HTTP_DownloadFile_Incremental()", url);
-        message = displayName + " --- Error downloading file (" + e.what() + ")";
-        complete = false;
-    }
+    const bool complete = Download(window, url, localFile, userName, password, memory, bar, message, displayName);
     if (!message.empty())
         Trace(std::to_string(::GetCurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + message);
     return complete;

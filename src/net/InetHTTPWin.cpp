@@ -110,22 +110,17 @@ uint32_t HTTP_QueryDate(HINTERNET request)
 
 std::string HTTP_LastResponseText()
 {
-    try {
-        std::string text(4096, '\0');
-        DWORD error = 0;
-        DWORD length = static_cast<DWORD>(text.size());
-        if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) {
-            if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return "";
-            text.assign(length + 1, '\0');
-            length = static_cast<DWORD>(text.size());
-            if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) return "";
-        }
-        text.resize(length);
-        return text;
-    } catch (const std::exception& e) {
-        TraceException(e, "InetHTTP.HTTP_LastResponseText()");
-        return "";
+    std::string text(4096, '\0');
+    DWORD error = 0;
+    DWORD length = static_cast<DWORD>(text.size());
+    if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) {
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return "";
+        text.assign(length + 1, '\0');
+        length = static_cast<DWORD>(text.size());
+        if (!LInternetGetLastResponseInfoA(&error, text.data(), &length)) return "";
     }
+    text.resize(length);
+    return text;
 }
 
 int32_t HTTP_GetFileSize(const std::string& url)

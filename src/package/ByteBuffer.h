@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
 
 class TByteBuffer {
@@ -19,13 +20,6 @@ public:
     TByteBuffer() = default;
     TByteBuffer(TByteBuffer&&) noexcept = default;
     TByteBuffer& operator=(TByteBuffer&&) noexcept = default;
-
-    TByteBuffer& operator=(std::string_view bytes)
-    {
-        resize(bytes.size());
-        if (!bytes.empty()) std::memcpy(Bytes.get(), bytes.data(), bytes.size());
-        return *this;
-    }
 
     size_t size() const { return Size; }
     bool empty() const { return Size == 0; }
@@ -36,17 +30,26 @@ public:
 
     // Sets the size to n. Bytes past the old size hold nothing defined until
     // they are written. When the storage must grow, only the first keep bytes
-    // are carried over (std::bad_alloc when the memory is not there).
-    void resize(size_t n, size_t keep = 0)
+    // are carried over. False, with the buffer as it was, when the memory is
+    // not there (no exception: the launcher is built without them).
+    [[nodiscard]] bool resize(size_t n, size_t keep = 0)
     {
         if (n > Capacity) {
-            std::unique_ptr<char[]> grown(new char[n]);
+            std::unique_ptr<char[]> grown(new (std::nothrow) char[n]);
+            if (!grown) return false;
             keep = std::min(keep, Size);
             if (keep) std::memcpy(grown.get(), Bytes.get(), keep);
             Bytes = std::move(grown);
             Capacity = n;
         }
         Size = n;
+        return true;
+    }
+    [[nodiscard]] bool assign(std::string_view bytes)
+    {
+        if (!resize(bytes.size())) return false;
+        if (!bytes.empty()) std::memcpy(Bytes.get(), bytes.data(), bytes.size());
+        return true;
     }
     void clear() { Size = 0; }
 

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <new>
-#include <stdexcept>
 
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
@@ -55,9 +53,12 @@ void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYie
                   std::to_string(size < 0 ? 0 : size - offset - 4) + " present)";
         return;
     }
-    try {
-        f.Body.resize(static_cast<size_t>(n));
-    } catch (const std::bad_alloc&) {
+    if (n > kMaxEntryBytes) {
+        f.Error = OffsetText(offset) + ": length " + std::to_string(f.Length) + " is above the " +
+                  std::to_string(kMaxEntryBytes) + " bytes an entry may take";
+        return;
+    }
+    if (!f.Body.resize(static_cast<size_t>(n))) {
         f.Error = OffsetText(offset) + ": " + std::to_string(n) + " bytes do not fit in memory";
         return;
     }
@@ -99,12 +100,21 @@ std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launc
     return "|" + item + "|" + std::to_string(dosTime) + "|";
 }
 
-TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield) {
+size_t EntryContentLimit(uint32_t declaredTotal) {
+    if (declaredTotal == 0) return kMaxEntryBytes;
+    return std::min<size_t>(kMaxEntryBytes, static_cast<size_t>(declaredTotal) + kMaxEntryHeader);
+}
+
+TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield, size_t limit) {
     TEntryView e;
     e.Compressed = frame.Length > 0;
     std::string_view bytes = frame.Body.view();
     if (e.Compressed) {
-        InflateInto(bytes, content, yield);
+        const EZLibError error = InflateInto(bytes, content, std::min<size_t>(limit, kMaxEntryBytes), yield);
+        if (error.Failed()) {
+            e.Error = "zlib stream: " + error.Message;
+            return e;
+        }
         bytes = content.view();
     }
     const size_t nul = bytes.find('\0');
@@ -116,12 +126,13 @@ TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, Infla
     return e;
 }
 
-TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield) {
+TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield, size_t limit) {
     TByteBuffer content;
-    const TEntryView view = DecodeEntryView(frame, content, yield);
+    const TEntryView view = DecodeEntryView(frame, content, yield, limit);
     TPackEntry e;
     e.Compressed = view.Compressed;
     e.Skipped = view.Skipped;
+    e.Error = view.Error;
     e.Header = view.Header;
     e.Data = view.Data;
     e.Parsed = view.Parsed;

@@ -15,6 +15,17 @@
 // The builder keeps each entry's data at or below this, which bounds the
 // memory the stub needs for one entry whatever the payload.
 constexpr uint32_t kMaxEntryData = 4u << 20;
+// What a reader holds for one entry at most, its frame and its inflated
+// content alike: far above anything an honest builder writes, far below what
+// a 32-bit process can hold. A larger entry is a damaged package.
+constexpr uint32_t kMaxEntryBytes = 64u << 20;
+// Room for an entry's header text on top of its data.
+constexpr uint32_t kMaxEntryHeader = 64u << 10;
+
+// The most bytes one entry's content may inflate to in a package whose
+// trailer declares declaredTotal bytes of files (its exact SpaceRequired):
+// no entry holds more than all files together. 0 declares nothing.
+size_t EntryContentLimit(uint32_t declaredTotal);
 
 // The raw frame at Offset.
 struct TEntryFrame {
@@ -27,8 +38,9 @@ struct TEntryFrame {
 
 // Reads the frame at offset. The entry must end at or before limit (the
 // start of the trailer); a bad length, an entry past the limit or a file cut
-// short give an error and no body (nothing is allocated for a length before
-// it has been checked against the file). yield, when given, runs after each
+// short, a body above kMaxEntryBytes or one the memory cannot hold give an
+// error and no body (nothing is allocated for a length before it has been
+// checked against the file and the bound). yield, when given, runs after each
 // read of at most 64 KiB.
 TEntryFrame ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYieldFn yield = nullptr);
 // The same into frame, whose body storage is reused from the entry before.
@@ -49,15 +61,17 @@ std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launc
 
 struct TPackEntry {
     bool Compressed = false;
-    bool Skipped = true;   // empty header, or no NUL in the content
+    bool Skipped = true;   // empty header, or no NUL in the content, or a damaged stream
+    std::string Error;     // EZLibError's text for a damaged stream; empty when it decoded
     std::string Header;    // text before the first NUL
     std::string Data;      // bytes after it
     TEntryHeader Parsed;
 };
 
-// Content of a frame: inflated when compressed (EZLibError on a bad stream),
-// split at its first NUL and the header parsed.
-TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield = nullptr);
+// Content of a frame: inflated when compressed, split at its first NUL and
+// the header parsed. A stream that is damaged or inflates past limit bytes
+// gives Error ("zlib stream: data error", ...), and the entry is skipped.
+TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield = nullptr, size_t limit = kMaxEntryBytes);
 
 // The same without copying: Header and Data view the frame's body (stored)
 // or content (inflated), and stay valid until either is used again. The
@@ -65,11 +79,13 @@ TPackEntry DecodeEntry(const TEntryFrame& frame, InflateYieldFn yield = nullptr)
 struct TEntryView {
     bool Compressed = false;
     bool Skipped = true;
+    std::string Error;
     std::string_view Header;
     std::string_view Data;
     TEntryHeader Parsed;
 };
-TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield = nullptr);
+TEntryView DecodeEntryView(const TEntryFrame& frame, TByteBuffer& content, InflateYieldFn yield = nullptr,
+                           size_t limit = kMaxEntryBytes);
 
 // Entry content as the builder frames it: length word + body, zlib when that
 // is smaller than the content, else stored.

@@ -15,7 +15,8 @@ std::string EncodeEntry(const std::string& header, const char* data, size_t size
     content.append(data, size);
     if (content.size() > static_cast<size_t>(INT32_MAX)) throw std::length_error("entry content above 2 GiB");
     std::string packed = DeflateBuffer(content, level);
-    const bool compress = packed.size() < content.size();
+    // An empty result is zlib's refusal: the entry is stored then.
+    const bool compress = !packed.empty() && packed.size() < content.size();
     const std::string& body = compress ? packed : content;
     const int64_t length = compress ? static_cast<int64_t>(body.size()) : -static_cast<int64_t>(body.size());
     std::string out = U32Bytes(static_cast<uint32_t>(static_cast<int32_t>(length)));

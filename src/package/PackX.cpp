@@ -149,13 +149,14 @@ TGFileInfo::TGFileInfo(const std::string& fileName) {
 TGFileInfo::TGFileInfo(TPackSource& file) { Load(file); }
 
 // Reads one header block at Trailer.BlocksOffset and advances past it. A block
-// that does not fit before the package end is not read (and its length is
+// that does not fit before the package end, or is larger than any builder
+// writes, is not read (and its length is
 // never used to size a buffer); false then, and the later blocks stay empty.
 static bool ReadBlock(TPackSource& file, int64_t limit, uint32_t& offset, std::string& block) {
     uint32_t n = 0;
     const int64_t at = offset;
     if (at + 4 > limit || !file.ReadU32(at, n)) return false;
-    if (static_cast<int64_t>(n) > limit - at - 4) return false;
+    if (static_cast<int64_t>(n) > limit - at - 4 || n > kMaxBlockBytes) return false;
     std::string bytes(n, '\0');
     if (!file.ReadExact(at + 4, bytes.data(), n)) return false;
     block = std::move(bytes);

@@ -46,6 +46,8 @@ constexpr int64_t kChecksumMaxFileSize = 51200;
 constexpr int64_t kPackageEndMarkOffset = 248;  // high word; the low word follows at 252
 constexpr int64_t kPEHeaderOffset = 256;
 constexpr int kSpaceClasses = 9;  // entry 0 exact, entry i for clusters of 256 * 2^i bytes
+// Header blocks hold a few texts; a reader takes none larger than this.
+constexpr uint32_t kMaxBlockBytes = 64u << 20;
 
 // Trailer flag bits.
 constexpr uint8_t pfConfirmTempDrive = 0x01;

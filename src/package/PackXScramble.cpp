@@ -9,9 +9,6 @@
 //   D[m-1]      check byte: the 8-bit sum of all other stored bytes
 //   D[m]        second key byte
 // The token is the m - a - b - 4 bytes from D[a + 4].
-#include <mutex>
-#include <random>
-
 #include "package/PackX.h"
 #include "sys/Utils.h"
 
@@ -19,17 +16,7 @@ namespace {
 
 constexpr int kCharShift = 50;
 
-std::mutex gRandomLock;
-
-std::mt19937& Generator() {
-    static std::mt19937 gen{std::random_device{}()};
-    return gen;
-}
-
-int RandomInt(int lo, int hi) {
-    std::lock_guard<std::mutex> lock(gRandomLock);
-    return std::uniform_int_distribution<int>(lo, hi)(Generator());
-}
+int RandomInt(int lo, int hi) { return RandomBetween(lo, hi); }
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';

@@ -2,8 +2,6 @@
 #include "package/UnPack.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 #include "package/PackEntry.h"
 #include "package/PackX.h"
@@ -21,11 +19,16 @@ constexpr size_t kMarkLowWordOffset = 252;
 
 int gSaveErrors = 0;
 
+// The whole part of value: "%.0f" of its floor.
 std::string WholeNumber(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.0f", std::floor(value));
-    return text;
+    // From 2^52 on every double is whole already.
+    constexpr double kAllWhole = 4503599627370496.0;
+    if (value > -kAllWhole && value < kAllWhole) {
+        const double whole = static_cast<double>(static_cast<int64_t>(value));
+        value = whole > value ? whole - 1 : whole;
+    }
+    return FixedText(value, 0);
 }
 
 class TExtraction {
@@ -130,6 +133,7 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
     // Entries must end where the trailer begins; ReadEntryFrame also holds
     // every length against the file's real size before it allocates.
     const int64_t limit = end - static_cast<int64_t>(trailer.TrailerSize);
+    const size_t contentLimit = EntryContentLimit(trailer.SpaceRequired[0]);
     int index = 0;
     while (end - position > kTrailerRoom) {
         if (Pump) Pump();
@@ -143,7 +147,14 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
         if (index == trailer.BlockCount) HeaderEnd = position;
         if (index <= trailer.BlockCount) continue;  // a header block
 
-        const TEntryView entry = DecodeEntryView(Frame, Content, Pump);  // EZLibError leaves from here
+        // A damaged stream, or one that inflates past what the package says
+        // all its files hold, is a damaged package: nothing of it is written.
+        const TEntryView entry = DecodeEntryView(Frame, Content, Pump, contentLimit);
+        if (!entry.Error.empty()) {
+            Trace(Pid() + " Damaged package: entry at offset " + std::to_string(Frame.Offset) + ": EZLibError: " +
+                  entry.Error);
+            return false;
+        }
         if (!entry.Skipped) WriteEntry(entry);
     }
     return true;

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "package/PackFile.h"
-#include "package/ZLibOpen.h"
+#include "package/ZLibOpen.h"  // InflateYieldFn
 #include "sys/LProgBar.h"
 
 // What the extraction needs from the platform.
@@ -70,10 +70,12 @@ struct TExtractArgs {
 
 // Extracts the package. ChecksumOK is false when a volume failed its checksum
 // or the package turned out to be damaged (an entry whose length is invalid,
-// runs past the package end or was cut short): the extraction stops there and
-// LaunchRecord is empty. LaunchRecord is the entry name that carried "*"
-// (empty after a cancelled disk prompt). A corrupt zlib stream raises
-// EZLibError; the files written so far stay.
+// runs past the package end or was cut short; a corrupt zlib stream; an entry
+// above the bound of PackEntry.h or inflating past the package's declared
+// size of all files): the extraction stops there, nothing of that entry is
+// written, and LaunchRecord is empty. The files written before stay (the
+// caller removes the folder). LaunchRecord is the entry name that carried
+// "*" (empty after a cancelled disk prompt).
 //
 // Entry names that could write outside DestDir (absolute, drive, UNC, "..",
 // a device name) are never written: such an entry is skipped and counted as

@@ -9,7 +9,7 @@ std::string DeflateBuffer(std::string_view data, int level) {
     std::string out(size, '\0');
     int rc = compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
                        static_cast<uLong>(data.size()), level);
-    if (rc != Z_OK) throw EZLibError(zError(rc));
+    if (rc != Z_OK) return "";
     out.resize(size);
     return out;
 }

@@ -10,6 +10,7 @@
 #include "stub/StubRunWin.h"
 #include "stub/StubSetup.h"
 #include "stub/StubState.h"
+#include "stub/StubTexts.h"
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-std::string Lang(const std::string& key, const std::string& def) { return StubLangText(key, def); }
 
 void WriteAgentCopy(const std::string& agentName)
 {
@@ -60,18 +60,16 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     if (FileExistsX(localName)) {
         package = localName;
     } else {
-        SetStatusText(Lang("s10", "Downloading File..."), StubFontName(), StubCharset(), StubFontSize());
+        SetStatusText(StubText(kTextDownloading), StubFontName(), StubCharset(), StubFontSize());
         if (own.ConfirmDownload() && !hidden) {
             const std::string message = ReplaceText(
-                Lang("s11", "<b>INTERNET DOWNLOAD</b><p><p>Lumidor will download the Setup File from the "
-                            "Internet...<p>Please make sure your Internet connection is properly set.<p><p>Continue "
-                            "with Setup?<p><P>Size: <SIZE> MB<P>"),
+                StubText(kTextDownloadAsk),
                 "<SIZE>", FormatMB(static_cast<double>(TextToInt64(own.SetupFileSize(), 0))));
-            if (!MsgBoxConfirm(0, message, Lang("Confirm", "Confirm"), StubButtonTexts(), StubCharset(), 0)) error = "!";
+            if (!MsgBoxConfirm(0, message, StubText(kTextConfirm), StubButtonTexts(), StubCharset(), 0)) error = "!";
         }
         std::string connectionError;
         if (!InternetConnectedEx(connectionError)) {
-            error = Lang("s12", "No valid Internet Connection.<p>Can not Download File!");
+            error = StubText(kTextNoConnection);
             if (!connectionError.empty()) error += "<P><P>" + connectionError;
         }
         SetDownloadAbort(false);
@@ -116,5 +114,5 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     held.Reset();
     if (downloaded) DeleteFileA(package.c_str());
     if (!error.empty() && error != "!")
-        MsgBoxError(0, error, Lang("Error", "Error"), StubButtonTexts(), StubCharset());
+        MsgBoxError(0, error, StubText(kTextError), StubButtonTexts(), StubCharset());
 }

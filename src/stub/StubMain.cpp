@@ -2,7 +2,6 @@
 // main body and ends with its exit code.
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "stub/Stub.h"
@@ -10,11 +9,7 @@
 #include "sys/LDebug.h"
 #include "sys/Win64.h"
 
-// libstdc++'s verbose terminate handler pulls in the demangler (about 180 KB);
-// the stub has no console to print to anyway.
-namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
-}  // namespace __gnu_cxx
+// The runtime pieces the stub provides itself are in StubMainRuntime.cpp.
 
 // The plain C entry: the name WinMain belongs to the window's own loop.
 int main()

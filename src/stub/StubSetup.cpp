@@ -1,7 +1,6 @@
 #include "stub/StubSetup.h"
 
 #include <cctype>
-#include <cstdio>
 
 #include "sys/Utils.h"
 
@@ -10,9 +9,7 @@ std::string FormatMB(double bytes)
     if (bytes < 0) bytes = 0;
     double mb = bytes != 0 ? bytes / 1048576.0 : 0;
     int decimals = mb > 10 ? 1 : (mb >= 1 ? 2 : 3);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, mb);
-    return buf;
+    return FixedText(mb, decimals);
 }
 
 std::string FillSpaceTexts(std::string message, const std::string& drive, double required, double freeBytes)

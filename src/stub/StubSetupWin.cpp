@@ -2,11 +2,8 @@
 // the engine's launch and the clean-up.
 #include <windows.h>
 
-#include <random>
-
 #include "package/PackX.h"
 #include "package/UnPackWin.h"
-#include "package/ZLibOpen.h"
 #include "stub/StubGlob.h"
 #include "stub/StubInet.h"
 #include "stub/StubLaunchWin.h"
@@ -14,11 +11,13 @@
 #include "stub/StubRunWin.h"
 #include "stub/StubSetup.h"
 #include "stub/StubState.h"
+#include "stub/StubTexts.h"
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
 #include "sys/PrivateFolder.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 #include "sys/Win64.h"
 #include "ui/LMsgBox.h"
@@ -30,13 +29,6 @@ constexpr const char* kSpanDiskKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumi
 bool gAlternateSearched = false;
 std::string gAlternateRoot;
 std::string gAlternateWorkFolder;
-
-int RandomBetween(int low, int high)
-{
-    std::random_device rd;
-    std::uniform_int_distribution<int> d(low, high);
-    return d(rd);
-}
 
 bool IsFixedDrive(char letter)
 {
@@ -63,21 +55,13 @@ TExtractResult ExtractPackageInto(const std::string& packageFile, const std::str
         return MsgBoxOkCancel(0, text, cap, btn, cs);
     };
     dialogs.Error = [](const std::string& text) {
-        MsgBoxError(0, text, StubLangText("Error", "Error"), StubButtonTexts(), StubCharset());
+        MsgBoxError(0, text, StubText(kTextError), StubButtonTexts(), StubCharset());
     };
     TExtractResult r;
-    try {
-        ExtractPackage(packageFile, folder, agentName, r.checksumOK, &ProgressCallback, prompt, caption, buttons,
-                       static_cast<uint8_t>(charset), alwaysPrompt, r.launchRecord, dialogs);
-    } catch (const EZLibError& e) {
-        TraceException(e, "ExtractPackage");
-        r.checksumOK = false;
-        r.launchRecord.clear();
-    }
+    ExtractPackage(packageFile, folder, agentName, r.checksumOK, &ProgressCallback, prompt, caption, buttons,
+                   static_cast<uint8_t>(charset), alwaysPrompt, r.launchRecord, dialogs);
     return r;
 }
-
-}  // namespace
 
 bool ReadForcePrompt() { return RegReadString(kSpanDiskKey, "ForcePrompt", "0", RegistryView64() != 0) == "1"; }
 
@@ -144,8 +128,10 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
     const TSpaceQuestion q = SpaceQuestion(folder, package.ConfirmTempDrive(), package.RequiredSpace(folder),
                                            DiskFreeBytes(folder), Lang);
     if (!q.ask) return true;
-    return MsgBoxConfirm(0, q.message, Lang("Confirm", "Confirm"), StubButtonTexts(), StubCharset(), 0);
+    return MsgBoxConfirm(0, q.message, StubText(kTextConfirm), StubButtonTexts(), StubCharset(), 0);
 }
+
+}  // namespace
 
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
                      bool foregroundOp, const std::string& extraArgs)
@@ -154,7 +140,7 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
     SetSetupRunBusy(true);
     const TGFileInfo package(packageFile);
     if (package.ShowActivityBar()) ShowActivityBar(true);
-    SetStatusText(Lang("s1", "Extracting Files..."), StubFontName(), StubCharset(), StubFontSize());
+    SetStatusText(StubText(kTextExtracting), StubFontName(), StubCharset(), StubFontSize());
     if (!TempHasRoom(extractFolder, package) && FindRoomierTempDrive()) {
         const std::string alternate = AlternateWorkFolder();
         if (!alternate.empty()) extractFolder = alternate;
@@ -167,12 +153,12 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
     if (go && extractFolder.empty()) {
         // Nothing is written anywhere but in a folder this run made.
         MsgBoxError(0, TempFolder(false) + "<P><P>Unable to create Directory!<P><P>" + SysErrorText(),
-                    Lang("Error", "Error"), StubButtonTexts(), StubCharset());
+                    StubText(kTextError), StubButtonTexts(), StubCharset());
         go = false;
     }
     if (go) {
-        const std::string prompt = Lang("s8", "Please insert <B>DISK #<DISK_NUM></B> and press OK to continue");
-        const std::string caption = Lang("Attention", "Attention");
+        const std::string prompt = StubText(kTextDiskPrompt);
+        const std::string caption = StubText(kTextAttention);
         if (foregroundOp) ShowStartupWindow(true);
         WaitPumping(1, 1000);
         TExtractResult ex = ExtractPackageInto(packageFile, extractFolder, agentName, prompt, caption, StubButtonTexts(),
@@ -181,8 +167,8 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
         if (!ex.launchRecord.empty() && ex.checksumOK) {
             result = LaunchSetupEngine(extractFolder, ex.launchRecord, extraArgs, foregroundOp);
         } else if (!ex.checksumOK) {
-            MsgBoxError(0, Lang("s7", "Bad CRC!<P>This indicates that your setup file might be corrupted..."),
-                        Lang("Error", "Error"), StubButtonTexts(), StubCharset());
+            MsgBoxError(0, StubText(kTextBadCrc),
+                        StubText(kTextError), StubButtonTexts(), StubCharset());
         }
     }
     RemoveAlternateWorkFolder();

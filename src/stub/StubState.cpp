@@ -1,4 +1,5 @@
 #include "stub/StubState.h"
+#include "stub/StubTexts.h"
 
 #include "package/PackX.h"
 #include "text/SLangId.h"
@@ -24,7 +25,8 @@ std::string StubLangText(const std::string& key, const std::string& def)
 {
     return LangText(OwnPackage().LanguageBlock, key, def);
 }
-std::string StubButtonTexts() { return StubLangText("BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"); }
+std::string StubText(const TStubText& text) { return StubLangText(text.Key, text.Default); }
+std::string StubButtonTexts() { return StubText(kTextButtons); }
 int StubCharset() { return LangCharset(OwnPackage().LanguageBlock); }
 int StubFontSize() { return LangFontSize(OwnPackage().LanguageBlock); }
 std::string StubFontName() { return LangFontName(OwnPackage().LanguageBlock); }

@@ -5,6 +5,7 @@
 #include <string>
 
 class TGFileInfo;
+struct TStubText;
 
 // The package info of the running executable (created at start, freed at exit).
 void SetOwnPackage(TGFileInfo* info);
@@ -21,6 +22,8 @@ int StubExitCode();
 // Texts, character set and font of the language the package offers for this
 // user (built-in defaults where the package has none).
 std::string StubLangText(const std::string& key, const std::string& def);
+// One of the stub's own texts (StubTexts.h) in that language.
+std::string StubText(const TStubText& text);
 int StubCharset();
 // The message box's seven button captions of that language ("BtnText").
 std::string StubButtonTexts();

@@ -10,6 +10,7 @@
 #include "stub/StubLayout.h"
 #include "stub/StubRunWin.h"
 #include "stub/StubState.h"
+#include "stub/StubTexts.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
@@ -202,7 +203,7 @@ void StubWin::WinMain()
     const std::string className = StubWindowClassName();
     RegisterStartupClass(className);
 
-    const std::string caption = StubLangText("s0", "Lumidor Installation Suite");
+    const std::string caption = StubText(kTextCaption);
     POINT at = CenterInWorkArea(492, 110);
     gWindow = CreateWindowExA(0, className.c_str(), caption.c_str(), kWindowStyle, at.x, at.y, 492, 110, nullptr,
                               nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -2,9 +2,9 @@
 #include "sys/CommandLine.h"
 
 #include <algorithm>
-#include <mutex>
 
 #include "sys/LSUB.h"
+#include "sys/Platform.h"
 #include "sys/Utils.h"
 
 namespace {
@@ -15,12 +15,12 @@ struct TProcessCommandLine {
     std::string args;
 };
 
-std::mutex gLock;
+constinit TLock gLock;
 TProcessCommandLine gCommandLine;
 
 TProcessCommandLine Current()
 {
-    std::lock_guard<std::mutex> lock(gLock);
+    TLockGuard lock(gLock);
     return gCommandLine;
 }
 
@@ -73,7 +73,7 @@ std::string CommandLineArgs(const std::string& raw, const std::string& programNa
 void SetProcessCommandLine(const std::string& raw, const std::string& programName, const std::string& programPath)
 {
     TProcessCommandLine cl{raw, CommandLineArgs(raw, programName, programPath)};
-    std::lock_guard<std::mutex> lock(gLock);
+    TLockGuard lock(gLock);
     gCommandLine = std::move(cl);
 }
 

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <exception>
 
 #include "sys/ExecPipe.h"
 #include "sys/Handles.h"
@@ -55,67 +54,62 @@ bool RunCaptured(const std::string& program, const std::string& parameters, int 
     output.clear();
     errorText.clear();
     bool abort = false;
-    try {
-        const std::string line = CapturedCommandLine(program, parameters);
-        auto startFailed = [&](const std::string& text) {
-            exitCode = kRunCapturedStartFailed;
-            errorText = text;
-            Trace(std::to_string(::GetCurrentProcessId()) + " RunCaptured: " + text);
-            if (callback) callback(text + "\r\n", abort);
-            return false;
-        };
-        // The system refuses such a line whatever it names; say why.
-        if (line.size() > kMaxCommandLine) return startFailed("Command line is too long");
-
-        TPipe in, out, err;
-        if (!MakePipe(in, false) || !MakePipe(out, true) || !MakePipe(err, true))
-            return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
-
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        si.dwFlags = kStartupFlags;
-        si.wShowWindow = static_cast<WORD>(showCommand);
-        si.hStdInput = in.read.Get();
-        si.hStdOutput = out.write.Get();
-        si.hStdError = err.write.Get();
-        PROCESS_INFORMATION pi{};
-        std::string cmd = line;
-        if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, IDLE_PRIORITY_CLASS, nullptr, nullptr,
-                              &si, &pi))
-            return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
-        KernelHandle process(pi.hProcess);
-        KernelHandle thread(pi.hThread);
-        // Nothing is ever written to the child: let a child that reads its
-        // input see the end of it rather than wait for ever.
-        in.write.Reset();
-
-        DWORD interval = callback ? 1 : 100;
-        bool running = true;
-        bool outLeft = false;
-        bool errLeft = false;
-        do {
-            if (!output.empty() && interval > 10) interval -= 10;
-            // Whether the child still runs comes from the process itself, not
-            // from its exit code: a child may well end with code 259.
-            running = ::WaitForSingleObject(process.Get(), interval) == WAIT_TIMEOUT;
-            outLeft = ReadPipe(out.read.Get(), output, callback, abort);
-            errLeft = ReadPipe(err.read.Get(), errorText, callback, abort);
-            if (abort && running) ::TerminateProcess(process.Get(), 255);
-        } while (running || outLeft || errLeft);
-
-        DWORD code = 0;
-        ::GetExitCodeProcess(process.Get(), &code);
-        exitCode = code;
-
-        if (settleMs > 0) WaitPumping(0, settleMs);
-        for (;;) {
-            const bool moreOut = ReadPipe(out.read.Get(), output, callback, abort);
-            const bool moreErr = ReadPipe(err.read.Get(), errorText, callback, abort);
-            if (!moreOut && !moreErr) break;
-        }
-        return exitCode == 0;
-    } catch (const std::exception& e) {
-        TraceException(e, "RunCaptured", program);
+    const std::string line = CapturedCommandLine(program, parameters);
+    auto startFailed = [&](const std::string& text) {
+        exitCode = kRunCapturedStartFailed;
+        errorText = text;
+        Trace(std::to_string(::GetCurrentProcessId()) + " RunCaptured: " + text);
+        if (callback) callback(text + "\r\n", abort);
         return false;
+    };
+    // The system refuses such a line whatever it names; say why.
+    if (line.size() > kMaxCommandLine) return startFailed("Command line is too long");
+
+    TPipe in, out, err;
+    if (!MakePipe(in, false) || !MakePipe(out, true) || !MakePipe(err, true))
+        return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = kStartupFlags;
+    si.wShowWindow = static_cast<WORD>(showCommand);
+    si.hStdInput = in.read.Get();
+    si.hStdOutput = out.write.Get();
+    si.hStdError = err.write.Get();
+    PROCESS_INFORMATION pi{};
+    std::string cmd = line;
+    if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, IDLE_PRIORITY_CLASS, nullptr, nullptr,
+                          &si, &pi))
+        return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
+    KernelHandle process(pi.hProcess);
+    KernelHandle thread(pi.hThread);
+    // Nothing is ever written to the child: let a child that reads its
+    // input see the end of it rather than wait for ever.
+    in.write.Reset();
+
+    DWORD interval = callback ? 1 : 100;
+    bool running = true;
+    bool outLeft = false;
+    bool errLeft = false;
+    do {
+        if (!output.empty() && interval > 10) interval -= 10;
+        // Whether the child still runs comes from the process itself, not
+        // from its exit code: a child may well end with code 259.
+        running = ::WaitForSingleObject(process.Get(), interval) == WAIT_TIMEOUT;
+        outLeft = ReadPipe(out.read.Get(), output, callback, abort);
+        errLeft = ReadPipe(err.read.Get(), errorText, callback, abort);
+        if (abort && running) ::TerminateProcess(process.Get(), 255);
+    } while (running || outLeft || errLeft);
+
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.Get(), &code);
+    exitCode = code;
+
+    if (settleMs > 0) WaitPumping(0, settleMs);
+    for (;;) {
+        const bool moreOut = ReadPipe(out.read.Get(), output, callback, abort);
+        const bool moreErr = ReadPipe(err.read.Get(), errorText, callback, abort);
+        if (!moreOut && !moreErr) break;
     }
+    return exitCode == 0;
 }

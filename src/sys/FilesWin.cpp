@@ -239,26 +239,21 @@ bool DeleteTree(const std::string& folder, bool clearAttributes)
 
 bool EjectCD(const std::string& path)
 {
-    try {
-        const char letter = DriveLetterOf(path);
-        if (letter == 0) return false;
-        const std::string root = std::string(1, letter) + ":\\";
-        if (::GetDriveTypeA(root.c_str()) != DRIVE_CDROM) return false;
+    const char letter = DriveLetterOf(path);
+    if (letter == 0) return false;
+    const std::string root = std::string(1, letter) + ":\\";
+    if (::GetDriveTypeA(root.c_str()) != DRIVE_CDROM) return false;
 
-        const std::string device = std::string("\\\\.\\") + letter + ":";
-        FileHandle drive(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
-        Trace("EjectCD-2: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
-        if (!drive)
-            drive.Reset(::CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-        Trace("EjectCD-3: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
-        DWORD returned = 0;
-        return ::DeviceIoControl(drive.Get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
-    } catch (const std::exception& e) {
-        TraceException(e, "Files.EjectCD()");
-        return false;
-    }
+    const std::string device = std::string("\\\\.\\") + letter + ":";
+    FileHandle drive(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr));
+    Trace("EjectCD-2: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
+    if (!drive)
+        drive.Reset(::CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    Trace("EjectCD-3: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
+    DWORD returned = 0;
+    return ::DeviceIoControl(drive.Get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
 }
 
 double DiskFreeBytes(const std::string& path)

@@ -3,32 +3,26 @@
 // piece, so a long line reaches the sink in pieces of at most 128 characters,
 // the last one ending with CR LF.
 //
-// One mutex guards the buffer and the delivery: lines of different threads
-// never mix inside the buffer. The sink runs under that mutex and must not
-// trace itself.
+// One lock guards the buffer and the delivery: lines of different threads
+// never mix inside the buffer. The sink runs under that lock and must neither
+// trace nor throw.
 #include "sys/LWriteln.h"
 
-#include <mutex>
-
 #include "sys/LSUB.h"
+#include "sys/Platform.h"
 #include "sys/UrlMask.h"
 
 namespace {
 
-// The buffer is constant-initialised, so tracing works from any static
-// initialiser. The lock is a function-local static: MinGW's std::mutex is not
-// constexpr-constructible.
-std::mutex& Lock()
-{
-    static std::mutex lock;
-    return lock;
-}
+// The buffer and the lock are constant-initialised, so tracing works from
+// any static initialiser.
+constinit TLock gLock;
 constinit char gBuffer[kTraceBufferSize] = {};
 constinit size_t gFill = 0;
 constinit TraceSinkFn gSink = nullptr;
 
 // Hands the buffered characters to the sink and empties the buffer. Caller
-// holds Lock(). Whatever the sink throws stays here.
+// holds gLock.
 void DeliverLocked()
 {
     if (gFill == 0) return;
@@ -36,10 +30,7 @@ void DeliverLocked()
     size_t fill = gFill;
     gFill = 0;
     if (!sink) return;
-    try {
-        sink(std::string(gBuffer, fill));
-    } catch (...) {
-    }
+    sink(std::string(gBuffer, fill));
 }
 
 void WriteLocked(const std::string& text)
@@ -54,7 +45,7 @@ void WriteLocked(const std::string& text)
 
 TraceSinkFn SetTraceSink(TraceSinkFn sink)
 {
-    std::lock_guard<std::mutex> lock(Lock());
+    TLockGuard lock(gLock);
     TraceSinkFn previous = gSink;
     gSink = sink;
     return previous;
@@ -62,34 +53,25 @@ TraceSinkFn SetTraceSink(TraceSinkFn sink)
 
 void TraceWrite(const std::string& text)
 {
-    try {
-        const std::string masked = MaskUrlCredentials(text);
-        std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(masked);
-    } catch (...) {
-    }
+    const std::string masked = MaskUrlCredentials(text);
+    TLockGuard lock(gLock);
+    WriteLocked(masked);
 }
 
 void TraceFlush()
 {
-    try {
-        std::lock_guard<std::mutex> lock(Lock());
-        DeliverLocked();
-    } catch (...) {
-    }
+    TLockGuard lock(gLock);
+    DeliverLocked();
 }
 
 void Trace(const std::string& text)
 {
-    try {
-        // Download messages name their URL; its password stays here.
-        const std::string masked = MaskUrlCredentials(text);
-        std::lock_guard<std::mutex> lock(Lock());
-        WriteLocked(masked);
-        WriteLocked("\r\n");
-        DeliverLocked();
-    } catch (...) {
-    }
+    // Download messages name their URL; its password stays here.
+    const std::string masked = MaskUrlCredentials(text);
+    TLockGuard lock(gLock);
+    WriteLocked(masked);
+    WriteLocked("\r\n");
+    DeliverLocked();
 }
 
 std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message)
@@ -103,15 +85,6 @@ std::string ExceptionRecord(const std::string& method, const std::string& remark
         line += " [ " + SUB::Get(kLabels, i, "") + values[i] + " ] ";
     }
     return line;
-}
-
-void TraceException(const std::exception& e, const std::string& method, const std::string& remark)
-{
-    try {
-        const char* what = e.what();
-        Trace(ExceptionRecord(method, remark, what ? what : ""));
-    } catch (...) {
-    }
 }
 
 void TraceKeyValue(const std::string& key, const std::string& value) { Trace("[" + key + "]  [" + value + "]"); }

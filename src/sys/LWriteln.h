@@ -4,14 +4,13 @@
 // window on Windows). Without a sink, tracing costs nothing and is silent.
 #pragma once
 
-#include <exception>
 #include <string>
 
 // Writes the text and CR LF to the debug channel. Never fails, never throws.
 void Trace(const std::string& text);
 
-// " --- [ Method = ... ]  [ ErrMsg = ... ] " for a caught exception.
-void TraceException(const std::exception& e, const std::string& method, const std::string& remark = "");
+// " --- [ Method = ... ]  [ ErrMsg = ... ] ": the record of a failure that
+// ended a routine unexpectedly.
 std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message);
 
 // "[" + key + "]  [" + value + "]" as one line, and five texts as one line.

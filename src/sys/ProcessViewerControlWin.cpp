@@ -2,7 +2,6 @@
 // terminating a program, and the waits for a program or a window to go.
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 
 #include "sys/Handles.h"
@@ -53,18 +52,13 @@ uint32_t FindInProcessList(const std::string& program, bool fullPath)
 HWND FindMainWindowOfProcess(uint32_t pid)
 {
     if (pid == 0) return nullptr;
-    try {
-        // About 24 KB: not for the stack.
-        auto analizer = std::make_unique<TAnalizer>();
-        analizer->Clear();
-        analizer->pid = pid;
-        ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(analizer.get()));
-        analizer->Score(OwnerOf);
-        return reinterpret_cast<HWND>(static_cast<uintptr_t>(analizer->Best()));
-    } catch (const std::exception& e) {
-        TraceException(e, "FindMainWindow");
-        return nullptr;
-    }
+    // About 24 KB: not for the stack.
+    auto analizer = std::make_unique<TAnalizer>();
+    analizer->Clear();
+    analizer->pid = pid;
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(analizer.get()));
+    analizer->Score(OwnerOf);
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(analizer->Best()));
 }
 
 HWND FindMainWindow(const std::string& program, bool fullPath)

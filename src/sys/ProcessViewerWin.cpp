@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <exception>
 #include <vector>
 
 #include "sys/ExecPipe.h"
@@ -89,27 +88,22 @@ std::string ShortPathOf(const std::string& path)
 
 std::string ListProcessesPsapi(bool fullPath)
 {
-    try {
-        const TPsapi& api = Psapi();
-        std::vector<std::string> items;
-        for (DWORD id : ProcessIds()) {
-            std::string name;
-            if (id == 0) {
-                name = "System Idle Process";
-            } else {
-                KernelHandle process(::OpenProcess(kQueryAndRead, FALSE, id));
-                if (!process) continue;
-                name = ModuleText(api.moduleFileName, process.Get(), nullptr);
-                if (!fullPath) name = NamePart(name);
-            }
-            if (name.empty()) continue;
-            items.push_back(name + "=" + std::to_string(id));
+    const TPsapi& api = Psapi();
+    std::vector<std::string> items;
+    for (DWORD id : ProcessIds()) {
+        std::string name;
+        if (id == 0) {
+            name = "System Idle Process";
+        } else {
+            KernelHandle process(::OpenProcess(kQueryAndRead, FALSE, id));
+            if (!process) continue;
+            name = ModuleText(api.moduleFileName, process.Get(), nullptr);
+            if (!fullPath) name = NamePart(name);
         }
-        return items.empty() ? std::string("|") : SUB::Build(items);
-    } catch (const std::exception& e) {
-        TraceException(e, "ListProcessesPsapi");
-        return "|";
+        if (name.empty()) continue;
+        items.push_back(name + "=" + std::to_string(id));
     }
+    return items.empty() ? std::string("|") : SUB::Build(items);
 }
 
 std::string ListProcesses(bool fullPath) { return IsWindowsXP() ? ListProcessesPsapi(fullPath) : ListWindowProcesses(); }
@@ -122,71 +116,56 @@ std::string TasklistPath()
 
 uint32_t FindProcessByTasklist(const std::string& program)
 {
-    try {
-        const std::string name = NamePart(Unquote(program));
-        const std::string tasklist = TasklistPath();
-        // Never by its bare name: the search would take a tasklist.exe that
-        // lies beside this program (a downloads folder) before the system's.
-        if (name.empty() || tasklist.empty()) return 0;
-        uint32_t code = 0;
-        std::string output, errors;
-        RunCaptured(tasklist, "/FO csv", SW_HIDE, code, output, errors, 1);
-        return FindPidInTasklist(output, name);
-    } catch (const std::exception& e) {
-        TraceException(e, "FindProcessByTasklist", program);
-        return 0;
-    }
+    const std::string name = NamePart(Unquote(program));
+    const std::string tasklist = TasklistPath();
+    // Never by its bare name: the search would take a tasklist.exe that
+    // lies beside this program (a downloads folder) before the system's.
+    if (name.empty() || tasklist.empty()) return 0;
+    uint32_t code = 0;
+    std::string output, errors;
+    RunCaptured(tasklist, "/FO csv", SW_HIDE, code, output, errors, 1);
+    return FindPidInTasklist(output, name);
 }
 
 uint32_t FindProcessByPsapi(const std::string& program, bool fullPath)
 {
-    try {
-        const std::string wanted = Unquote(program);
-        const TPsapi& api = Psapi();
-        if (wanted.empty() || !api.Ready()) return 0;
-        const std::string wantedShort = ShortPathOf(wanted);
-        const std::vector<DWORD> ids = ProcessIds();
-        // From the last to the first: the last-listed match wins.
-        for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-            KernelHandle process(::OpenProcess(kQueryAndRead, FALSE, *it));
-            if (!process) continue;
-            HMODULE first = nullptr;
-            DWORD needed = 0;
-            if (!api.enumProcessModules(process.Get(), &first, sizeof first, &needed) || !first) continue;
-            const std::string path = ModuleText(api.moduleFileName, process.Get(), first);
-            const std::string base = ModuleText(api.moduleBaseName, process.Get(), first);
-            if (ProcessNameMatches(wanted, wantedShort, path, base, fullPath, ShortPathOf)) return *it;
-        }
-        return 0;
-    } catch (const std::exception& e) {
-        TraceException(e, "FindProcessByPsapi", program);
-        return 0;
+    const std::string wanted = Unquote(program);
+    const TPsapi& api = Psapi();
+    if (wanted.empty() || !api.Ready()) return 0;
+    const std::string wantedShort = ShortPathOf(wanted);
+    const std::vector<DWORD> ids = ProcessIds();
+    // From the last to the first: the last-listed match wins.
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+        KernelHandle process(::OpenProcess(kQueryAndRead, FALSE, *it));
+        if (!process) continue;
+        HMODULE first = nullptr;
+        DWORD needed = 0;
+        if (!api.enumProcessModules(process.Get(), &first, sizeof first, &needed) || !first) continue;
+        const std::string path = ModuleText(api.moduleFileName, process.Get(), first);
+        const std::string base = ModuleText(api.moduleBaseName, process.Get(), first);
+        if (ProcessNameMatches(wanted, wantedShort, path, base, fullPath, ShortPathOf)) return *it;
     }
+    return 0;
 }
 
 uint32_t FindProcessByToolHelp(const std::string& program, bool fullPath)
 {
-    try {
-        const std::string wanted = Unquote(program);
-        if (wanted.empty()) return 0;
-        const std::string wantedShort = ShortPathOf(wanted);
-        FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot) return 0;
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        uint32_t found = 0;
-        if (!::Process32First(snapshot.Get(), &entry)) return 0;
-        do {
-            // A full path on Windows 9x; on NT the file name only.
-            const std::string path = entry.szExeFile;
-            if (ProcessNameMatches(wanted, wantedShort, path, NamePart(path), fullPath, ShortPathOf))
-                found = entry.th32ProcessID;  // the last match wins
-        } while (::Process32Next(snapshot.Get(), &entry));
-        return found;
-    } catch (const std::exception& e) {
-        TraceException(e, "FindProcessByToolHelp", program);
-        return 0;
-    }
+    const std::string wanted = Unquote(program);
+    if (wanted.empty()) return 0;
+    const std::string wantedShort = ShortPathOf(wanted);
+    FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    uint32_t found = 0;
+    if (!::Process32First(snapshot.Get(), &entry)) return 0;
+    do {
+        // A full path on Windows 9x; on NT the file name only.
+        const std::string path = entry.szExeFile;
+        if (ProcessNameMatches(wanted, wantedShort, path, NamePart(path), fullPath, ShortPathOf))
+            found = entry.th32ProcessID;  // the last match wins
+    } while (::Process32Next(snapshot.Get(), &entry));
+    return found;
 }
 
 uint32_t FindProcess(const std::string& program, bool fullPath)

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <exception>
 #include <map>
 #include <set>
 #include <vector>
@@ -76,27 +75,22 @@ std::string TitleOf(HWND wnd)
 BOOL CALLBACK OnWindow(HWND wnd, LPARAM param)
 {
     auto& st = *reinterpret_cast<TEnumState*>(param);
-    try {
-        DWORD pid = 0;
-        const DWORD thread = ::GetWindowThreadProcessId(wnd, &pid);
-        const std::string name = st.NameOf(pid);
-        const TProcessData& d = *st.data;
-        const std::string key = UpperCase(Trim(name));
-        // An empty name is never "already listed".
-        if (d.allWindows || key.empty() || st.seen.insert(key).second) {
-            st.pids.push_back(std::to_string(pid));
-            st.names.push_back(name);
-            st.classes.push_back(ClassOf(wnd));
-            st.handles.push_back(std::to_string(reinterpret_cast<uintptr_t>(wnd)));
-            st.threads.push_back(std::to_string(thread));
-            st.titles.push_back(TitleOf(wnd));
-            st.visible.push_back(::IsWindowVisible(wnd) ? "1" : "0");
-        }
-        if (!d.allWindows && (name == d.wantedName || static_cast<int32_t>(pid) == d.wantedPid)) return FALSE;
-    } catch (const std::exception& e) {
-        TraceException(e, "EnumTopWindows");
-        return FALSE;
+    DWORD pid = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(wnd, &pid);
+    const std::string name = st.NameOf(pid);
+    const TProcessData& d = *st.data;
+    const std::string key = UpperCase(Trim(name));
+    // An empty name is never "already listed".
+    if (d.allWindows || key.empty() || st.seen.insert(key).second) {
+        st.pids.push_back(std::to_string(pid));
+        st.names.push_back(name);
+        st.classes.push_back(ClassOf(wnd));
+        st.handles.push_back(std::to_string(reinterpret_cast<uintptr_t>(wnd)));
+        st.threads.push_back(std::to_string(thread));
+        st.titles.push_back(TitleOf(wnd));
+        st.visible.push_back(::IsWindowVisible(wnd) ? "1" : "0");
     }
+    if (!d.allWindows && (name == d.wantedName || static_cast<int32_t>(pid) == d.wantedPid)) return FALSE;
     return TRUE;
 }
 
@@ -109,25 +103,20 @@ std::string ListOf(const std::vector<std::string>& items)
 
 bool EnumTopWindows(TProcessData& data)
 {
-    try {
-        TEnumState st;
-        st.data = &data;
-        st.exeNames = ProcessNames();
-        // EnumWindows reports FALSE also when the callback stopped it early.
-        ::SetLastError(0);
-        const bool finished = ::EnumWindows(OnWindow, reinterpret_cast<LPARAM>(&st)) || ::GetLastError() == 0;
-        data.pids = ListOf(st.pids);
-        data.names = ListOf(st.names);
-        data.classes = ListOf(st.classes);
-        data.handles = ListOf(st.handles);
-        data.threads = ListOf(st.threads);
-        data.titles = ListOf(st.titles);
-        data.visible = ListOf(st.visible);
-        return finished;
-    } catch (const std::exception& e) {
-        TraceException(e, "EnumTopWindows");
-        return false;
-    }
+    TEnumState st;
+    st.data = &data;
+    st.exeNames = ProcessNames();
+    // EnumWindows reports FALSE also when the callback stopped it early.
+    ::SetLastError(0);
+    const bool finished = ::EnumWindows(OnWindow, reinterpret_cast<LPARAM>(&st)) || ::GetLastError() == 0;
+    data.pids = ListOf(st.pids);
+    data.names = ListOf(st.names);
+    data.classes = ListOf(st.classes);
+    data.handles = ListOf(st.handles);
+    data.threads = ListOf(st.threads);
+    data.titles = ListOf(st.titles);
+    data.visible = ListOf(st.visible);
+    return finished;
 }
 
 std::string ListWindowProcesses()

@@ -4,11 +4,12 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
-#include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <limits>
 
 #include "sys/LSUB.h"
+#include "sys/Platform.h"
 
 namespace {
 
@@ -216,26 +217,6 @@ int64_t TextToInt64(const std::string& text, int64_t def)
     return value;
 }
 
-double TextToFloat(const std::string& text, double def)
-{
-    std::string t = Trim(text);
-    if (t.find('.') == std::string::npos) {
-        size_t comma = t.find(',');
-        if (comma != std::string::npos) t[comma] = '.';
-    }
-    t.erase(std::remove(t.begin(), t.end(), ','), t.end());
-    const char* b = t.data();
-    const char* e = b + t.size();
-    if (b != e && *b == '+') {
-        ++b;
-        if (b == e || *b == '-') return def;
-    }
-    double value = 0;
-    auto [ptr, ec] = std::from_chars(b, e, value, std::chars_format::general);
-    if (ec != std::errc() || ptr != e || !std::isfinite(value)) return def;
-    return value;
-}
-
 int64_t ParseInBase(const std::string& text, int base, int64_t def)
 {
     if (base < 2 || base > 36) return def;
@@ -287,6 +268,127 @@ std::string HexDecode(const std::string& hex)
     return out;
 }
 
+namespace {
+
+// Adds one to the last digit of a digit string, carrying to the left; a
+// carry out of the first digit prepends a "1".
+void IncrementDigits(std::string& digits)
+{
+    for (size_t i = digits.size(); i-- > 0;) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return;
+        }
+        digits[i] = '0';
+    }
+    digits.insert(digits.begin(), '1');
+}
+
+// The decimal digits of m * 2^shift, for a product past 64 bits.
+std::string ShiftedDigits(uint64_t m, int shift)
+{
+    std::string digits = std::to_string(m);
+    for (int i = 0; i < shift; ++i) {
+        int carry = 0;
+        for (size_t j = digits.size(); j-- > 0;) {
+            const int d = (digits[j] - '0') * 2 + carry;
+            digits[j] = static_cast<char>('0' + d % 10);
+            carry = d / 10;
+        }
+        if (carry) digits.insert(digits.begin(), '1');
+    }
+    return digits;
+}
+
+}  // namespace
+
+std::string FixedText(double value, int decimals)
+{
+    decimals = std::clamp(decimals, 0, 9);
+    uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const bool negative = bits >> 63;
+    const int exponent = static_cast<int>((bits >> 52) & 0x7FF);
+    uint64_t m = bits & ((uint64_t(1) << 52) - 1);
+    if (exponent == 0x7FF) return m ? "nan" : (negative ? "-inf" : "inf");
+    // value = m * 2^shift exactly.
+    int shift = -1074;
+    if (exponent != 0) {
+        m |= uint64_t(1) << 52;
+        shift = exponent - 1075;
+    }
+
+    // The integer part as digits, the fraction as a 60-bit fixed-point
+    // number plus whether any lower bit was set (which decides a "tie").
+    constexpr int kFracBits = 60;
+    std::string digits;
+    uint64_t frac = 0;
+    bool sticky = false;
+    if (shift >= 0) {
+        digits = shift <= 11 ? std::to_string(m << shift) : ShiftedDigits(m, shift);
+    } else {
+        const int s = -shift;
+        const uint64_t whole = s >= 64 ? 0 : m >> s;
+        const uint64_t part = s >= 64 ? m : m & ((uint64_t(1) << s) - 1);
+        digits = std::to_string(whole);
+        if (s <= kFracBits) {
+            frac = part << (kFracBits - s);
+        } else if (s - kFracBits < 64) {
+            frac = part >> (s - kFracBits);
+            sticky = (part & ((uint64_t(1) << (s - kFracBits)) - 1)) != 0;
+        } else {
+            sticky = part != 0;
+        }
+    }
+    constexpr uint64_t kOne = uint64_t(1) << kFracBits;
+    for (int i = 0; i < decimals; ++i) {
+        frac *= 10;
+        digits += static_cast<char>('0' + (frac >> kFracBits));
+        frac &= kOne - 1;
+    }
+    const uint64_t half = kOne / 2;
+    const bool up = frac > half || (frac == half && (sticky || (digits.back() - '0') % 2 == 1));
+    if (up) IncrementDigits(digits);
+    if (decimals > 0) digits.insert(digits.size() - static_cast<size_t>(decimals), 1, '.');
+    return negative ? "-" + digits : digits;
+}
+
+std::string HexDigits(uint32_t value, int digits)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out;
+    do {
+        out.insert(out.begin(), kDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    if (static_cast<int>(out.size()) < digits) out.insert(0, static_cast<size_t>(digits) - out.size(), '0');
+    return out;
+}
+
+int RandomBetween(int low, int high)
+{
+    const uint64_t range = static_cast<uint64_t>(static_cast<int64_t>(high) - low) + 1;
+    uint32_t draw = 0;
+    // Without the system's source, a mix of the clock, a counter and a stack
+    // address (randomised by ASLR) still gives different numbers per draw.
+    auto fallback = [] {
+        static uint64_t counter = 0;
+        int local = 0;
+        uint64_t x = static_cast<uint64_t>(std::time(nullptr)) ^ (++counter * 0x9E3779B97F4A7C15ull) ^
+                     reinterpret_cast<uintptr_t>(&local);
+        x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+        x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+        return static_cast<uint32_t>(x ^ (x >> 31));
+    };
+    // Draws past the last whole multiple of range are drawn again, so that
+    // every number is equally likely.
+    const uint64_t limit = (uint64_t(1) << 32) / range * range;
+    do {
+        if (!SystemRandomBytes(&draw, sizeof draw)) draw = fallback();
+    } while (draw >= limit);
+    return static_cast<int>(low + static_cast<int64_t>(draw % range));
+}
+
 // ---- Sizes and versions -----------------------------------------------------
 
 std::string FormatSize(bool grouping, int decimals, int64_t value, int64_t unit)
@@ -301,9 +403,7 @@ std::string FormatSize(bool grouping, int decimals, int64_t value, int64_t unit)
         text = std::to_string(q);
     } else {
         if (decimals > 4) decimals = 1;
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.*f", decimals, static_cast<double>(value) / static_cast<double>(unit));
-        text = buf;
+        text = FixedText(static_cast<double>(value) / static_cast<double>(unit), decimals);
     }
     return grouping ? GroupThousands(text) : text;
 }

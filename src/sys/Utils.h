@@ -80,15 +80,24 @@ std::string BoolDigit(bool value);  // "1" / "0"
 // integer; `def` when it is empty, not a number, or out of range.
 int64_t TextToInt64(const std::string& text, int64_t def);
 
-// Text to a floating-point number. When the text holds no ".", its first ","
-// is the decimal point; every other "," is dropped (grouping). `def` when the
-// rest is not a number.
-double TextToFloat(const std::string& text, double def);
-
 // Digits of `base` (2 to 36; trimmed, either case) to a 64-bit integer; `def`
 // on an empty text, an invalid digit, overflow or a bad base. Base 16 drops a
 // leading "0x".
 int64_t ParseInBase(const std::string& text, int base, int64_t def);
+
+// A number with a fixed count of decimals (0 to 9; others are clamped),
+// exactly as "%.*f" prints it: correctly rounded, a tie to the even digit,
+// "-" kept on a negative value that rounds to zero; "inf", "-inf" and "nan"
+// for what is not a number.
+std::string FixedText(double value, int decimals);
+
+// value as lower-case hex, at least `digits` digits ("%.4x" for digits 4).
+std::string HexDigits(uint32_t value, int digits);
+
+// A number from low to high, both included (low <= high), from the system's
+// entropy source, mixed with the clock and a counter where that source is
+// missing so that two draws still differ.
+int RandomBetween(int low, int high);
 
 // Each byte as two upper-case hex digits. With `prefix0x` each byte gets
 // "0x" in front; with `spaced` a blank follows each byte and another one

@@ -1,5 +1,4 @@
 // Utils, Win32 half: INI files through the system's private-profile functions.
-#include <exception>
 #include <vector>
 
 #include "sys/LWriteln.h"
@@ -35,18 +34,13 @@ std::string ReadIniString(const std::string& file, const std::string& section, c
                           const std::string& def)
 {
     if (section.empty() || key.empty()) return def;
-    try {
-        IniLock lock;
-        std::vector<char> buf(kIniBufferSize);
-        const DWORD len = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
-                                                     kIniBufferSize, file.c_str());
-        if (len > kIniValueWarnLength) Trace("ReadIniString SizeError=" + std::to_string(len));
-        if (len == 0) return def;
-        return std::string(buf.data(), len);
-    } catch (...) {
-        Trace("EXCEPTION --- Utils.ReadIniString()  " + SysErrorText());
-        return def;
-    }
+    IniLock lock;
+    std::vector<char> buf(kIniBufferSize);
+    const DWORD len = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
+                                                 kIniBufferSize, file.c_str());
+    if (len > kIniValueWarnLength) Trace("ReadIniString SizeError=" + std::to_string(len));
+    if (len == 0) return def;
+    return std::string(buf.data(), len);
 }
 
 int64_t ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t def)

@@ -1,9 +1,6 @@
 // The system's text scrambler (Utils). Scrambled package values and inform
 // files are written by the builder and read by the stub, so the byte layout
 // is fixed: marker, key character, then each byte XORed with a position mask.
-#include <chrono>
-#include <random>
-
 #include "sys/Utils.h"
 
 namespace {
@@ -26,21 +23,9 @@ std::string MaskBytes(const std::string& in, int key)
     return out;
 }
 
-int DrawKey()
-{
-    // A fresh draw from the system's entropy source: keys must not repeat
-    // in step with the clock as a clock-seeded generator would.
-    std::uniform_int_distribution<int> dist(0, kKeyRange - 1);
-    try {
-        std::random_device rd;
-        return dist(rd) + kMinKey;
-    } catch (const std::exception&) {
-        // No entropy source on this system: the clock is the next best seed.
-        std::minstd_rand fallback(static_cast<unsigned>(
-            std::chrono::high_resolution_clock::now().time_since_epoch().count()));
-        return dist(fallback) + kMinKey;
-    }
-}
+// A fresh draw from the system's entropy source: keys must not repeat in
+// step with the clock as a clock-seeded generator would.
+int DrawKey() { return RandomBetween(kMinKey, kMinKey + kKeyRange - 1); }
 
 bool IsMarked(const std::string& text)
 {

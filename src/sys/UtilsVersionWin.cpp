@@ -1,7 +1,5 @@
 // Utils, Win32 half: version resources and the operating system's version.
-#include <cstdio>
 #include <cstring>
-#include <exception>
 #include <vector>
 
 #include "sys/LWriteln.h"
@@ -35,6 +33,8 @@ const VersionApi& Version()
     return api;
 }
 
+constexpr DWORD kMaxVersionResource = 1u << 20;
+
 // The whole version resource of a file, empty when it has none.
 std::vector<char> VersionResource(const std::string& file)
 {
@@ -43,7 +43,9 @@ std::vector<char> VersionResource(const std::string& file)
     const std::string path = file.empty() ? OwnPath() : file;
     DWORD ignored = 0;
     const DWORD size = api.infoSize(path.c_str(), &ignored);
-    if (size == 0) return {};
+    // A version resource is a few KB (its length field is 16 bits); a file
+    // that claims more is read as having none.
+    if (size == 0 || size > kMaxVersionResource) return {};
     std::vector<char> data(size);
     if (!api.info(path.c_str(), 0, size, data.data())) return {};
     return data;
@@ -60,47 +62,36 @@ bool NeedsReformat(int width, int parts) { return width > 1 || parts < 4; }
 
 std::string GetExeVersion(const std::string& file, int width, int parts)
 {
-    try {
-        const std::vector<char> data = VersionResource(file);
-        if (data.empty()) return "";
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT len = 0;
-        if (!QueryValue(data, "\\", reinterpret_cast<void**>(&info), &len) || !info ||
-            len < sizeof(VS_FIXEDFILEINFO))
-            return "";
-        return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
-    } catch (const std::exception& e) {
-        TraceException(e, "Utils.GetExeVersion()");
+    const std::vector<char> data = VersionResource(file);
+    if (data.empty()) return "";
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT len = 0;
+    if (!QueryValue(data, "\\", reinterpret_cast<void**>(&info), &len) || !info ||
+        len < sizeof(VS_FIXEDFILEINFO))
         return "";
-    }
+    return FileVersionText(info->dwFileVersionMS, info->dwFileVersionLS, width, parts);
 }
 
 std::string GetProductVersion(const std::string& file, int width, int parts)
 {
-    try {
-        const std::vector<char> data = VersionResource(file);
-        if (data.empty()) return "";
-        WORD* translation = nullptr;
-        UINT len = 0;
-        if (!QueryValue(data, "\\VarFileInfo\\Translation",
-                              reinterpret_cast<void**>(&translation), &len) ||
-            !translation || len < 2 * sizeof(WORD))
-            return "";
-        char query[64];
-        std::snprintf(query, sizeof query, "\\StringFileInfo\\%.4x%.4x\\%s", translation[0], translation[1],
-                      "ProductVersion");
-        char* value = nullptr;
-        if (!QueryValue(data, query, reinterpret_cast<void**>(&value), &len) ||
-            !value || len == 0)
-            return "";
-        // len counts characters, possibly with the terminating NUL.
-        std::string text(value, ::strnlen(value, len));
-        text = ReplaceChar(text, ',', '.');
-        return NeedsReformat(width, parts) ? ReformatVersion(text, width, parts) : text;
-    } catch (const std::exception& e) {
-        TraceException(e, "Utils.GetProductVersion()");
+    const std::vector<char> data = VersionResource(file);
+    if (data.empty()) return "";
+    WORD* translation = nullptr;
+    UINT len = 0;
+    if (!QueryValue(data, "\\VarFileInfo\\Translation",
+                          reinterpret_cast<void**>(&translation), &len) ||
+        !translation || len < 2 * sizeof(WORD))
         return "";
-    }
+    const std::string query =
+        "\\StringFileInfo\\" + HexDigits(translation[0], 4) + HexDigits(translation[1], 4) + "\\ProductVersion";
+    char* value = nullptr;
+    if (!QueryValue(data, query.c_str(), reinterpret_cast<void**>(&value), &len) ||
+        !value || len == 0)
+        return "";
+    // len counts characters, possibly with the terminating NUL.
+    std::string text(value, ::strnlen(value, len));
+    text = ReplaceChar(text, ',', '.');
+    return NeedsReformat(width, parts) ? ReformatVersion(text, width, parts) : text;
 }
 
 bool IsServer()

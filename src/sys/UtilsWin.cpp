@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <exception>
 
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
@@ -65,21 +64,17 @@ int64_t MillisecondCounter()
 
 void YieldX(DWORD ms)
 {
-    try {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Not ours to take: the thread's own loop must still end.
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: the thread's own loop must still end.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
         }
-        ::Sleep(ms);
-    } catch (const std::exception& e) {
-        TraceException(e, "YieldX");
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
     }
+    ::Sleep(ms);
 }
 
 void WaitPumping(DWORD stepMs, DWORD durationMs)

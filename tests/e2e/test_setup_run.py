@@ -8,6 +8,8 @@ extractprobe, which reports the extraction folder before the stub deletes it."""
 import os
 import random
 import struct
+import subprocess
+import sys
 import time
 import unittest
 import zlib
@@ -179,6 +181,18 @@ class SetupRun(unittest.TestCase):
                 self.assertEqual(run.finish(), 0)
                 self.assertIsNone(setupkit.read_report(self.work), "a damaged package started its program")
                 self.assertTrue(lumtest.wait_for(lambda: setupkit.leftovers() == [], timeout=10), setupkit.leftovers())
+                if damage is bomb:
+                    # The builder's reader refuses it too, and within bounded memory.
+                    probe = ("import resource, subprocess, sys\n"
+                             "r = subprocess.run(sys.argv[1:], capture_output=True)\n"
+                             "print(r.returncode, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)\n"
+                             "sys.stdout.write(r.stdout.decode('latin-1') + r.stderr.decode('latin-1'))\n")
+                    out = subprocess.run([sys.executable, "-c", probe, lumtest.LUMPACK, "verify", package],
+                                         capture_output=True, timeout=120).stdout.decode()
+                    code, peak_kb = (int(x) for x in out.split("\n", 1)[0].split())
+                    self.assertNotEqual(code, 0, out)
+                    self.assertIn("inflates past the limit", out)
+                    self.assertLess(peak_kb, 300 * 1024, "lumpack verify held %d KB" % peak_kb)
                 for f in os.listdir(self.work):
                     if f.startswith("damaged.exe"):
                         os.remove(os.path.join(self.work, f))

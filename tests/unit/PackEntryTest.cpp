@@ -72,11 +72,11 @@ TEST(DecodeEntry, StoredCompressedAndSkipped) {
     // The in-place decoding shares one content buffer across all cases, as
     // the extraction does: a larger entry before must not show through.
     TByteBuffer content;
-    content = std::string(8000, 'x');
+    ASSERT_TRUE(content.assign(std::string(8000, 'x')));
     for (const auto& k : cases) {
         TEntryFrame f;
         f.Length = k.length;
-        f.Body = k.body;
+        ASSERT_TRUE(f.Body.assign(k.body));
         TPackEntry e = DecodeEntry(f);
         EXPECT_EQ(e.Skipped, k.skipped) << k.what;
         EXPECT_EQ(e.Parsed.Name, k.name) << k.what;
@@ -104,7 +104,14 @@ std::string WithDictionary(const std::string& text) {
     return out;
 }
 
-TEST(InflateBuffer, FaultsRaiseEZLibErrorWithZlibsText) {
+std::string Inflated(std::string_view data, size_t limit = kMaxEntryBytes, InflateYieldFn yield = nullptr) {
+    TByteBuffer out;
+    const EZLibError error = InflateInto(data, out, limit, yield);
+    EXPECT_FALSE(error.Failed()) << error.Message;
+    return std::string(out.view());
+}
+
+TEST(InflateInto, FaultsComeBackAsEZLibErrorWithZlibsText) {
     const std::string good = DeflateBuffer(Content("|a|0|", std::string(5000, 'x') + "tail"), 9);
     std::string damaged = good;
     damaged[good.size() / 2] ^= 0x55;
@@ -119,29 +126,63 @@ TEST(InflateBuffer, FaultsRaiseEZLibErrorWithZlibsText) {
         {WithDictionary("needs a preset dictionary"), "need dictionary"},  // would loop for ever
         {"", "buffer error"},
     };
+    TByteBuffer out;
     for (const auto& [data, message] : cases) {
-        try {
-            InflateBuffer(data);
-            ADD_FAILURE() << "no error for " << message;
-        } catch (const EZLibError& e) {
-            EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
-        }
+        const EZLibError error = InflateInto(data, out, kMaxEntryBytes);
+        EXPECT_TRUE(error.Failed()) << "no error for " << message;
+        EXPECT_NE(error.Message.find(message), std::string::npos) << error.Message;
     }
-    EXPECT_EQ(InflateBuffer(good).size(), 5 + 1 + 5004u);
+    EXPECT_EQ(Inflated(good).size(), 5 + 1 + 5004u);
 }
 
 // 4 MiB of a short cycle pack into about 4 KB: the output must grow in a few
 // rounds, not one per 4 KB (which served the queue a thousand times per
 // entry), and every growth must carry the bytes already inflated.
-TEST(InflateBuffer, HighlyCompressibleStreamInflatesInFewRounds) {
+TEST(InflateInto, HighlyCompressibleStreamInflatesInFewRounds) {
     std::string cycle(4 << 20, '\0');
     for (size_t i = 0; i < cycle.size(); ++i) cycle[i] = "0123456789abcdef"[i % 16];
     cycle += "end";
     static int rounds;
     rounds = 0;
-    EXPECT_EQ(InflateBuffer(DeflateBuffer(cycle, 9), [] { ++rounds; }), cycle);
+    EXPECT_EQ(Inflated(DeflateBuffer(cycle, 9), kMaxEntryBytes, [] { ++rounds; }), cycle);
     EXPECT_LE(rounds, 12);
-    EXPECT_EQ(InflateBuffer(DeflateBuffer("", 9)), "");
+    EXPECT_EQ(Inflated(DeflateBuffer("", 9)), "");
+}
+
+// A "zip bomb": a stream of a few KB that inflates without end. The
+// inflater stops at the limit, with an error, and never holds much more.
+TEST(InflateInto, StreamPastTheLimitIsRefusedWithBoundedMemory) {
+    const std::string zeros(1 << 20, '\0');
+    const std::string bomb = DeflateBuffer(zeros, 9);  // 1 MiB in about 1 KB
+    const struct {
+        size_t limit;
+        bool fits;
+    } cases[] = {{zeros.size(), true}, {zeros.size() - 1, false}, {4096, false}, {0, false}, {zeros.size() * 4, true}};
+    for (const auto& c : cases) {
+        TByteBuffer out;
+        const EZLibError error = InflateInto(bomb, out, c.limit);
+        EXPECT_EQ(error.Failed(), !c.fits) << c.limit << ": " << error.Message;
+        if (c.fits) EXPECT_EQ(out.view(), zeros);
+        else EXPECT_NE(error.Message.find("inflates past the limit of " + std::to_string(c.limit) + " bytes"),
+                       std::string::npos) << error.Message;
+        EXPECT_LE(out.capacity(), c.limit + 1 + 4096) << c.limit;
+    }
+    // Reading the whole entry goes through the same bound: the content limit
+    // of a package whose files hold 10 bytes in all stops it there too.
+    TEntryFrame f;
+    f.Length = static_cast<int32_t>(bomb.size());
+    ASSERT_TRUE(f.Body.assign(bomb));
+    const TPackEntry e = DecodeEntry(f, nullptr, EntryContentLimit(10));
+    EXPECT_TRUE(e.Skipped);
+    EXPECT_NE(e.Error.find("zlib stream: inflates past the limit of " + std::to_string(10 + kMaxEntryHeader)),
+              std::string::npos) << e.Error;
+}
+
+TEST(EntryContentLimit, FollowsTheDeclaredSizeUpToTheBound) {
+    EXPECT_EQ(EntryContentLimit(0), kMaxEntryBytes);  // nothing declared
+    EXPECT_EQ(EntryContentLimit(1000), 1000u + kMaxEntryHeader);
+    EXPECT_EQ(EntryContentLimit(kMaxEntryBytes), kMaxEntryBytes);
+    EXPECT_EQ(EntryContentLimit(UINT32_MAX), kMaxEntryBytes);  // "4 GiB or more"
 }
 
 TEST(ParseEntryHeader, NameLaunchMarkAndTime) {

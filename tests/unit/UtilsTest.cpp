@@ -1,6 +1,12 @@
 // Utils, portable half: string helpers, conversions, sizes and versions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <set>
+
 #include "sys/Utils.h"
 
 using namespace std::string_literals;
@@ -84,13 +90,72 @@ TEST(Utils, TextToInt64)
     for (const auto& [text, expected] : cases) EXPECT_EQ(TextToInt64(text, 99), expected) << text;
 }
 
-TEST(Utils, TextToFloat)
+// FixedText stands in for "%.*f": every case must print what the C library
+// prints, ties and carries included.
+TEST(Utils, FixedTextPrintsWhatPrintfPrints)
 {
-    const std::pair<std::string, double> cases[] = {
-        {"1.5", 1.5}, {"1,5", 1.5}, {"1,234.5", 1234.5}, {"1,2,3", 1.23}, {" 6.2 ", 6.2},
-        {"-0,25", -0.25}, {"", -1}, {"abc", -1}, {"1.5x", -1}, {"inf", -1},
-    };
-    for (const auto& [text, expected] : cases) EXPECT_DOUBLE_EQ(TextToFloat(text, -1), expected) << text;
+    const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, 0.125, 0.375, 2.675, 1.005, 9.995, 99.995, 0.05,
+                             0.0049, -0.001, 123456.789, 1e-7, 5e-324, 1e15 + 0.5, 4503599627370497.0,
+                             9007199254740993.0, 18446744073709551616.0, 1e22, 1.7976931348623157e308,
+                             1048575.99999, 10.05, 0.95, 3.14159265358979, 999.9999, -999.99999};
+    for (double v : values) {
+        for (int d = 0; d <= 9; ++d) {
+            char expected[400];
+            std::snprintf(expected, sizeof expected, "%.*f", d, v);
+            EXPECT_EQ(FixedText(v, d), expected) << v << " with " << d << " decimals";
+        }
+    }
+    // A sweep over the ratios the size texts divide, and over random bit patterns.
+    std::mt19937_64 rnd(7);
+    for (int i = 0; i < 20000; ++i) {
+        double v = i < 10000 ? static_cast<double>(rnd() % 100000000) / static_cast<double>(1 + rnd() % 1048576)
+                             : 0;
+        if (i >= 10000) {
+            uint64_t bits = rnd();
+            std::memcpy(&v, &bits, sizeof v);
+            if (!std::isfinite(v) || std::fabs(v) > 1e30) continue;
+        }
+        const int d = static_cast<int>(rnd() % 5);
+        char expected[400];
+        std::snprintf(expected, sizeof expected, "%.*f", d, v);
+        ASSERT_EQ(FixedText(v, d), expected) << v << " with " << d << " decimals";
+    }
+    EXPECT_EQ(FixedText(1.0 / 0.0, 2), "inf");
+    EXPECT_EQ(FixedText(-1.0 / 0.0, 2), "-inf");
+    EXPECT_EQ(FixedText(1.25, 12), "1.250000000");  // decimals clamped to 9
+}
+
+TEST(Utils, HexDigitsPadsLikePrintf)
+{
+    const std::pair<uint32_t, int> cases[] = {{0, 4}, {0x409, 4}, {0x4B0, 4}, {0xFFFF, 4}, {0x12345, 4}, {0xABC, 0},
+                                              {0xFFFFFFFFu, 8}, {7, 1}};
+    for (const auto& [value, digits] : cases) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%.*x", digits, static_cast<unsigned>(value));
+        EXPECT_EQ(HexDigits(value, digits), expected) << value;
+    }
+}
+
+TEST(Utils, RandomBetweenStaysInRangeAndVaries)
+{
+    const std::pair<int, int> ranges[] = {{10000, 100000}, {0, 1}, {5, 5}, {-3, 3}, {INT32_MIN, INT32_MAX}};
+    for (const auto& [low, high] : ranges) {
+        std::set<int> seen;
+        for (int i = 0; i < 200; ++i) {
+            const int n = RandomBetween(low, high);
+            ASSERT_GE(n, low);
+            ASSERT_LE(n, high);
+            seen.insert(n);
+        }
+        // Every number of a small range (both ends included), and nearly
+        // 200 different ones from a wide range.
+        const int64_t span = static_cast<int64_t>(high) - low + 1;
+        if (span <= 7) {
+            EXPECT_EQ(seen.size(), static_cast<size_t>(span)) << low << ".." << high;
+        } else if (span > 1000) {
+            EXPECT_GT(seen.size(), 190u) << low << ".." << high;
+        }
+    }
 }
 
 TEST(Utils, ParseInBase)

@@ -61,6 +61,7 @@ struct TVolumeLayout {
     std::vector<std::string> entries; // framed entries, back to back
     uint32_t filesCount = 0;
     uint8_t flags = 0;
+    uint32_t declaredSize = 0;        // the trailer's exact SpaceRequired (0: none declared)
     uint32_t checksum = kUncomputedChecksum;
     bool realChecksum = false;        // the computed sum instead of checksum
     std::string afterPackage;         // bytes past the package end (needs withStub)
@@ -78,6 +79,7 @@ inline std::string MakeVolume(const TVolumeLayout& layout)
     t.Magic = PackageMagic;
     t.Checksum = layout.checksum;
     t.Flags = layout.flags;
+    t.SpaceRequired[0] = layout.declaredSize;
     t.TrailerSize = kTrailerSize;
     bytes += Block("\x02" "English\x01" "s0=Setup\x01\x02");
     bytes += Block("|http://x/|info.ini|agent.exe|token|0|");

@@ -2,10 +2,33 @@
 // dates in the user's locale and the small window and system services.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "WinTestKit.h"
 #include "sys/Utils.h"
 
 using namespace wintest;
+
+// ---- Number texts -------------------------------------------------------------
+
+// The stub's number formatters replaced MinGW's snprintf: on this platform
+// they must print what it printed (the native tests compare with glibc's).
+TEST(NumberTexts, FixedTextPrintsWhatMinGWsPrintfPrinted)
+{
+    const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, 0.125, 2.675, 1.005, 9.995, 0.0049, -0.001, 123456.789,
+                             1e-7, 1e15 + 0.5, 4503599627370497.0, 18446744073709551616.0, 1048575.99999,
+                             3.14159265358979, 214.748364, 10240.0 / 0.701 / 1024};
+    for (double v : values) {
+        for (int d = 0; d <= 4; ++d) {
+            char expected[400];
+            std::snprintf(expected, sizeof expected, "%.*f", d, v);
+            EXPECT_EQ(FixedText(v, d), expected) << v << " with " << d << " decimals";
+        }
+    }
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%.4x%.4x", 0x409u, 0x4B0u);
+    EXPECT_EQ(HexDigits(0x409, 4) + HexDigits(0x4B0, 4), expected);
+}
 
 // ---- Version resources ------------------------------------------------------
 

@@ -121,6 +121,22 @@ cp MySetup.exe flip.exe
 entry=$(awk '$2 == "zlib" { print $1; exit }' list.txt)
 printf '\x00\x00\x00\x00' | dd of=flip.exe bs=1 seek=$((entry + 40)) conv=notrunc 2>/dev/null
 expect_fault flip.exe "offset $entry: zlib stream: " "damaged zlib stream"
+# A "zip bomb" as far as the trailer can tell: entries of 4 MiB of zeros
+# (a few KB each) in a package whose trailer declares 100,000 bytes of files.
+# The reader stops at that size (plus room for a header), within bounded memory.
+python3 - MySetup.exe bomb.exe <<'EOF'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+high, low = struct.unpack_from("<II", data, 248)
+end = (high << 32 | low) or len(data)
+struct.pack_into("<I", data, end - 74 + 28, 100000)  # SpaceRequired, exact
+open(sys.argv[2], "wb").write(data)
+EOF
+expect_fault bomb.exe "zlib stream: inflates past the limit of 165536 bytes" "entry inflating past the declared size"
+peak=$(python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], capture_output=True)
+print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)' "$LUMPACK" verify bomb.exe)
+[ "$peak" -lt 65536 ] && ok "bounded memory on a bomb ($peak KB)" || fail "verify of a bomb held $peak KB"
 cp MySetup.exe big.exe
 printf '\x00\x00\x00\x80' | dd of=big.exe bs=1 seek="$entry" conv=notrunc 2>/dev/null
 expect_fault big.exe "entry at offset $entry: length -2147483648 is invalid" "entry length INT_MIN"

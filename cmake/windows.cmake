@@ -54,7 +54,7 @@ add_link_options(-fno-lto)
 # stubfault: the stub with a fault injected on request, for the tests of its
 # error boundary (never shipped). Laid out like stub.exe, so lumpack takes it.
 add_executable(stubfault WIN32 ${PROJECT_SOURCE_DIR}/tests/kit/stubfault/StubFault.cpp
-  ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
+  ${PROJECT_SOURCE_DIR}/src/stub/StubMainRuntime.cpp ${PROJECT_SOURCE_DIR}/src/stub/stub.rc)
 target_link_libraries(stubfault PRIVATE lumwin)
 target_compile_options(stubfault PRIVATE -Os)
 target_link_options(stubfault PRIVATE -s)

@@ -116,7 +116,7 @@ bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex)
 
 TShutDownMethod ShutDownMethodOf(const std::string& text)
 {
-    if (text == "Issue a Message Box") return TShutDownMethod::MessageBox;
+    if (text == "Issue a Message Box") return TShutDownMethod::IssueMessageBox;
     if (text == "Using WM_CLOSE") return TShutDownMethod::Close;
     if (text == "Using WM_QUIT") return TShutDownMethod::Quit;
     if (text == "Using Terminate Process") return TShutDownMethod::Terminate;

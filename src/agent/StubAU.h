@@ -96,7 +96,7 @@ bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex)
 
 // ---- Shut-down of the running product ------------------------------------
 
-enum class TShutDownMethod { MessageBox, Close, Quit, Terminate, DontShutDown, Other };
+enum class TShutDownMethod { IssueMessageBox, Close, Quit, Terminate, DontShutDown, Other };
 // Compared exactly and case-sensitively with the method texts.
 TShutDownMethod ShutDownMethodOf(const std::string& text);
 

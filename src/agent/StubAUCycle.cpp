@@ -274,7 +274,7 @@ TAUCycle::TProductStop TAUCycle::ShutDownProcess()
     const std::string methodText = s_.ShutDownMethod();
     sys_.RunLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
     const TShutDownMethod method = ShutDownMethodOf(methodText);
-    if (method == TShutDownMethod::MessageBox) {
+    if (method == TShutDownMethod::IssueMessageBox) {
         const std::string text = WithProgName(s_.AUText("s15"), FileNamePart(path));
         sys_.Trace("s1=" + text + "<");
         while (sys_.ProgramRunning(path)) sys_.WarnBox(0, text);

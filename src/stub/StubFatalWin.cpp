@@ -38,8 +38,6 @@ void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 
 // Reached by an exception nobody catches (or one that meets a function that
 // may not throw), and by the runtime's own aborts.
-void OnTerminate() { EndUnexpectedly("unhandled exception"); }
-
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
 {
     const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
@@ -57,7 +55,6 @@ void InstallErrorBoundary()
 {
     gReserve = ::VirtualAlloc(nullptr, kReserveBytes, MEM_COMMIT, PAGE_READWRITE);
     std::set_new_handler(OnOutOfMemory);
-    std::set_terminate(OnTerminate);
     ::SetUnhandledExceptionFilter(OnUnhandledException);
 }
 

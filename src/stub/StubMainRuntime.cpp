@@ -7,23 +7,21 @@
 // Each one here ends the process where the library's would have thrown:
 // these are failures the stub's code does not expect (memory exhausted, a
 // container used past its end), and with exceptions off a throw could only
-// have ended it too. They end through std::abort, like the terminate handler.
+// have ended it too. They end through the stub's error boundary, as the
+// terminate handler does.
 // Only the stub links this file; the tests and lumpack keep the library's.
 #include <bits/functexcept.h>
 
 #include <cstdlib>
-#include <exception>
 #include <new>
+
+#include "stub/StubRunWin.h"
 
 namespace {
 
-// The error boundary's terminate handler (when installed) traces, cleans up
-// and says so; only without one does the process simply abort.
-[[noreturn]] void RuntimeFailure()
-{
-    if (std::terminate_handler handler = std::get_terminate()) handler();
-    std::abort();
-}
+// The error boundary traces, removes the temporary folders, says so (unless
+// the run is hidden) and ends the process.
+[[noreturn]] void RuntimeFailure() { EndUnexpectedly("runtime failure"); }
 
 void* Allocate(std::size_t n) { return std::malloc(n ? n : 1); }
 
@@ -33,7 +31,7 @@ void* Allocate(std::size_t n) { return std::malloc(n ? n : 1); }
 // the stub has no console to print to anyway.
 namespace __gnu_cxx {
 void __verbose_terminate_handler();
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() { EndUnexpectedly("unhandled exception"); }
 }  // namespace __gnu_cxx
 
 // ---- Allocation: memory exhausted ends the process -----------------------------

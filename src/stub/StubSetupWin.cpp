@@ -118,11 +118,6 @@ std::string AlternateWorkFolder()
     return gAlternateWorkFolder;
 }
 
-void RemoveAlternateWorkFolder()
-{
-    if (!gAlternateWorkFolder.empty()) DeleteTree(gAlternateWorkFolder, true);
-}
-
 bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
 {
     const TSpaceQuestion q = SpaceQuestion(folder, package.ConfirmTempDrive(), package.RequiredSpace(folder),
@@ -132,6 +127,11 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package)
 }
 
 }  // namespace
+
+void RemoveAlternateWorkFolder()
+{
+    if (!gAlternateWorkFolder.empty()) DeleteTree(gAlternateWorkFolder, true);
+}
 
 bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
                      bool foregroundOp, const std::string& extraArgs)

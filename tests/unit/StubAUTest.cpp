@@ -183,7 +183,7 @@ TEST(StubAU, SHA256MatchesIgnoresCaseAndBlanksOnly)
 
 TEST(StubAU, ShutDownMethodsAreExactTexts)
 {
-    EXPECT_EQ(ShutDownMethodOf("Issue a Message Box"), TShutDownMethod::MessageBox);
+    EXPECT_EQ(ShutDownMethodOf("Issue a Message Box"), TShutDownMethod::IssueMessageBox);
     EXPECT_EQ(ShutDownMethodOf("Using WM_CLOSE"), TShutDownMethod::Close);
     EXPECT_EQ(ShutDownMethodOf("Using WM_QUIT"), TShutDownMethod::Quit);
     EXPECT_EQ(ShutDownMethodOf("Using Terminate Process"), TShutDownMethod::Terminate);

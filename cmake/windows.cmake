@@ -11,8 +11,21 @@ set_source_files_properties(
   TARGET_DIRECTORY lum_package PROPERTIES COMPILE_OPTIONS "-fexceptions;-fasynchronous-unwind-tables")
 add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
+# Which Windows flavour this tree is: the shipped 32-bit one (i686), or the
+# 64-bit one (x86_64) that exists only to run the same sources under a 64-bit
+# Wine. The test harness reads the Wine architecture of the tree from the file
+# wine-arch in the build folder.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(LUM_MINGW_TRIPLE x86_64-w64-mingw32)
+  set(LUM_WINE_ARCH win64)
+else()
+  set(LUM_MINGW_TRIPLE i686-w64-mingw32)
+  set(LUM_WINE_ARCH win32)
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/wine-arch "${LUM_WINE_ARCH}\n")
+
 # The static zlib, never libz.dll.a (which would need zlib1.dll).
-set(LUM_ZLIB_STATIC /usr/i686-w64-mingw32/lib/libz.a)
+set(LUM_ZLIB_STATIC /usr/${LUM_MINGW_TRIPLE}/lib/libz.a)
 if(NOT EXISTS ${LUM_ZLIB_STATIC})
   message(FATAL_ERROR "static zlib not found: run tools/bootstrap.sh")
 endif()

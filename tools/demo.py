@@ -27,7 +27,7 @@ def main():
     lumtest.draw_window_frames()
 
     with lumtest.tracecat(DEMO) as viewer:
-        stub = subprocess.Popen(["wine", package, "/Target=" + lumtest.winpath(target)], env=lumtest.ENV,
+        stub = subprocess.Popen([lumtest.WINE, package, "/Target=" + lumtest.winpath(target)], env=lumtest.ENV,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         started = time.monotonic()
         shots = []

@@ -7,12 +7,17 @@ linker cannot place it, so this post-link step moves the PE signature, the
 file header, the optional header and the section table, zeroes what is left
 of the old copy, sets e_lfanew and recomputes the image checksum.
 Run it after stripping: strip or objcopy would undo it.
+Both PE32 (the 32-bit stub) and PE32+ (the 64-bit test tree) are handled: the
+PE32+ optional header is 16 bytes longer, but SizeOfHeaders and CheckSum sit
+at the same offsets in both.
 """
 import struct
 import sys
 
 TARGET = 0x100
 MARK_START = 248
+PE32_MAGIC = 0x10B
+PE32_PLUS_MAGIC = 0x20B
 
 
 def pe_checksum(data, checksum_offset):
@@ -38,6 +43,9 @@ def move_header(path):
     sections, = struct.unpack_from("<H", data, lfanew + 6)
     opt_size, = struct.unpack_from("<H", data, lfanew + 20)
     opt = lfanew + 24
+    magic, = struct.unpack_from("<H", data, opt)
+    if magic not in (PE32_MAGIC, PE32_PLUS_MAGIC):
+        sys.exit(f"{path}: optional header magic {magic:#x} is neither PE32 nor PE32+")
     size_of_headers, = struct.unpack_from("<I", data, opt + 60)
     table = opt + opt_size
     first_raw = min((struct.unpack_from("<I", data, table + 40 * i + 20)[0]

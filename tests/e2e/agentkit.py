@@ -108,7 +108,7 @@ def listener(folder):
     path = os.path.join(folder, "listener.txt")
     if os.path.exists(path):
         os.remove(path)
-    proc = subprocess.Popen(["wine", lumtest.build_file("listener.exe"), lumtest.winpath(path), "--timeout=120"],
+    proc = subprocess.Popen([lumtest.WINE, lumtest.build_file("listener.exe"), lumtest.winpath(path), "--timeout=120"],
                             env=lumtest.ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     try:

@@ -27,6 +27,12 @@ def _wine_environment():
 
 
 ENV = _wine_environment()
+# The launcher of this tree's Wine: "wine" for the 32-bit tree, the 64-bit
+# loader for the 64-bit one (see tests/kit/wineenv.sh).
+WINE = ENV.get("LUM_WINE", "wine")
+# True in the 64-bit tree (build/win64), whose programs are 64-bit ones run in
+# a 64-bit prefix: only for skipping what is true of 32-bit programs alone.
+WIN64_TREE = ENV.get("WINEARCH") == "win64"
 
 
 def build_file(name):
@@ -51,7 +57,7 @@ def wine(args, timeout=120, env=None, **kw):
     wineserver could hold open."""
     kw.setdefault("stdout", subprocess.DEVNULL)
     kw.setdefault("stderr", subprocess.DEVNULL)
-    return subprocess.run(["wine"] + list(args), env=env or ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
+    return subprocess.run([WINE] + list(args), env=env or ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
 
 
 def wine_output(args, timeout=120):
@@ -104,7 +110,7 @@ def tracecat(folder):
     for p in (path, path + ".pieces"):
         if os.path.exists(p):
             os.remove(p)
-    proc = subprocess.Popen(["wine", build_file("tracecat.exe"), winpath(path), "--timeout=300"], env=ENV,
+    proc = subprocess.Popen([WINE, build_file("tracecat.exe"), winpath(path), "--timeout=300"], env=ENV,
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         if not wait_for(lambda: os.path.exists(path + ".pieces"), timeout=30):
@@ -166,7 +172,7 @@ def uidriver(args, timeout=60, extra_env=None):
     env = dict(ENV)
     env.update(extra_env or {})
     try:
-        p = subprocess.run(["wine", build_file("uidriver.exe"), "--out=" + winpath(path)] + list(args), env=env,
+        p = subprocess.run([WINE, build_file("uidriver.exe"), "--out=" + winpath(path)] + list(args), env=env,
                            timeout=timeout, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
         with open(path, "rb") as f:
@@ -234,7 +240,7 @@ def private_prefix(folder, **extra_env):
     subprocess.run(["cp", "-a", ENV["WINEPREFIX"], prefix], check=True)
     env = dict(ENV, WINEPREFIX=prefix, **extra_env)
     # The first call starts this prefix's own wineserver: not on a pipe.
-    subprocess.run(["wine", "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    subprocess.run([WINE, "cmd", "/c", "exit"], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                    stderr=subprocess.DEVNULL, timeout=120)
     return env
 

@@ -122,7 +122,7 @@ class StubRun:
     code. .seen_window tells whether the start-up window was ever visible."""
 
     def __init__(self, package, args=(), env=None, command=None):
-        self.proc = subprocess.Popen(command or (["wine", package] + list(args)), env=env or lumtest.ENV,
+        self.proc = subprocess.Popen(command or ([lumtest.WINE, package] + list(args)), env=env or lumtest.ENV,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.seen_window = False
 

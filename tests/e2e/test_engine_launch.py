@@ -80,7 +80,7 @@ class EngineLaunch(unittest.TestCase):
         pkg = lumtest.make_package(self.work, manifest("/HoldDialog=3000"))
         seen = {}
         for stub_args in (["/hide"], []):
-            proc = subprocess.Popen(["wine", pkg] + stub_args, env=lumtest.ENV, stdin=subprocess.DEVNULL,
+            proc = subprocess.Popen([lumtest.WINE, pkg] + stub_args, env=lumtest.ENV, stdin=subprocess.DEVNULL,
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             code, found = lumtest.uidriver(["--wait=30", "window", "--title=Sample Setup"])
             self.assertEqual(code, 0, "the engine's dialog exists")

@@ -43,7 +43,7 @@ def stop_server(proc):
 def httpget(*args, env=None, timeout=120):
     """Runs httpget and returns its key=value lines as a dict."""
     with tempfile.TemporaryFile() as out:
-        subprocess.run(["wine", HTTPGET] + list(args), env=env or lumtest.ENV, timeout=timeout,
+        subprocess.run([lumtest.WINE, HTTPGET] + list(args), env=env or lumtest.ENV, timeout=timeout,
                        stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
         out.seek(0)
         text = out.read().decode("latin-1").replace("\r\n", "\n")

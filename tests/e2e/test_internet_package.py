@@ -108,7 +108,7 @@ SetupFileSize = {50 * 1048576}
 {check}""")
 
     def start(self, stub, args=()):
-        return subprocess.Popen(["wine", stub] + list(args), env=lumtest.ENV, stdin=subprocess.DEVNULL,
+        return subprocess.Popen([lumtest.WINE, stub] + list(args), env=lumtest.ENV, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def finish(self, proc, timeout=90):

@@ -18,7 +18,7 @@ class ShownBox:
         env.update(extra_env or {})
         self.started = time.monotonic()
         with open(self.out, "wb") as out:
-            self.proc = subprocess.Popen(["wine", lumtest.build_file("showbox.exe")] + list(args), env=env,
+            self.proc = subprocess.Popen([lumtest.WINE, lumtest.build_file("showbox.exe")] + list(args), env=env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
 
     def answer(self, timeout=30):

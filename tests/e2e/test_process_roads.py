@@ -66,7 +66,7 @@ class ProcessRoads(unittest.TestCase):
         for f in (pidfile, log):
             if os.path.exists(f):
                 os.remove(f)
-        proc = subprocess.Popen(["wine", os.path.join(self.bin, "targetapp.exe"), "--pidfile=" + lumtest.winpath(pidfile),
+        proc = subprocess.Popen([lumtest.WINE, os.path.join(self.bin, "targetapp.exe"), "--pidfile=" + lumtest.winpath(pidfile),
                                  "--log=" + lumtest.winpath(log), "--title=Road Main"] + list(args),
                                 env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)

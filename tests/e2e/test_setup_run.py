@@ -255,7 +255,7 @@ class SetupRun(unittest.TestCase):
         with open(batch, "w") as f:
             f.write('set TEMP=F:\\\r\nset TMP=F:\\\r\nstart "" /wait "%s"\r\n' % lumtest.winpath(package))
 
-        run = setupkit.StubRun(package, command=["wine", "cmd", "/c", lumtest.winpath(batch)])
+        run = setupkit.StubRun(package, command=[lumtest.WINE, "cmd", "/c", lumtest.winpath(batch)])
         self.addCleanup(run.stop)
         self.assertEqual(run.finish(), 0)
         report = setupkit.read_report(self.work)
@@ -268,7 +268,7 @@ class SetupRun(unittest.TestCase):
         with open(c_temp, "w") as f:
             f.write("not a folder")
         self.addCleanup(os.remove, c_temp)
-        run = setupkit.StubRun(package, command=["wine", "cmd", "/c", lumtest.winpath(batch)])
+        run = setupkit.StubRun(package, command=[lumtest.WINE, "cmd", "/c", lumtest.winpath(batch)])
         self.addCleanup(run.stop)
         seen = run.box()
         self.assertIsNotNone(seen, "no question")

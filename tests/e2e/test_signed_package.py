@@ -56,7 +56,7 @@ notes.txt = notes.txt
         env = dict(lumtest.ENV, LUM_SIGNED_PACKAGE=lumtest.winpath(signed), LUM_SIGNED_TOKEN=TOKEN)
         out_path = os.path.join(work, "gtest.txt")
         with open(out_path, "wb") as out:
-            p = subprocess.run(["wine", lumtest.build_file("win_tests.exe"), "--gtest_filter=SignedPackage.*"],
+            p = subprocess.run([lumtest.WINE, lumtest.build_file("win_tests.exe"), "--gtest_filter=SignedPackage.*"],
                                env=env, stdout=out, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, timeout=180)
         with open(out_path, "rb") as f:
             text = f.read().decode("latin-1")

@@ -68,7 +68,7 @@ class StartupWindow(unittest.TestCase):
     def start(self, path, extra_env=None):
         env = dict(lumtest.ENV)
         env.update(extra_env or {})
-        proc = subprocess.Popen(["wine", path], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+        proc = subprocess.Popen([lumtest.WINE, path], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
 
         def stop():

@@ -4,14 +4,37 @@
 #                              there is no display, warm up the wineserver
 #   wineenv.sh cleanup BUILD   stop the wineserver and our Xvfb
 #   source wineenv.sh; lum_wine_env BUILD   export the variables only
+# The tree's Wine architecture comes from BUILD/wine-arch (written by CMake):
+# win32 for the 32-bit tree, win64 for the 64-bit one. LUM_WINE is the
+# launcher that runs a Windows program of that tree.
 set -u
 
+# The 64-bit Wine loader. Debian's /usr/bin/wine takes the 32-bit loader
+# whenever wine32 is installed, even where the kernel cannot run it, so the
+# 64-bit tree names its loader directly.
+lum_wine64_loader() {
+  local l
+  for l in /usr/lib/wine/wine64 /usr/lib64/wine/wine64 "$(command -v wine64 2>/dev/null)"; do
+    if [ -n "$l" ] && [ -x "$l" ]; then echo "$l"; return 0; fi
+  done
+  echo wine64
+}
+
 lum_wine_env() {
-  local build
+  local build arch=win32
   build=$(cd "$1" && pwd)
   export LUM_BUILD_DIR="$build"
   export WINEPREFIX="$build/wineprefix"
-  export WINEARCH=win32
+  if [ -f "$build/wine-arch" ] && [ "$(tr -d ' \n' <"$build/wine-arch")" = win64 ]; then arch=win64; fi
+  export WINEARCH=$arch
+  if [ "$arch" = win64 ]; then
+    LUM_WINE=$(lum_wine64_loader)
+    # New processes are started through the same loader.
+    export WINELOADER="$LUM_WINE"
+  else
+    LUM_WINE=wine
+  fi
+  export LUM_WINE
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   # WinINet honours the proxy variables; tests talk to loopback only.
@@ -51,10 +74,18 @@ lum_make_prefix() {
     if [ ! -f "$WINEPREFIX/.lum-ready" ]; then
       rm -rf "$WINEPREFIX"
       # Output to a file, never a pipe: the wineserver this starts would keep
-      # a pipe open and make the caller wait.
-      wineboot -i >"$build/wineboot.log" 2>&1
-      wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >>"$build/wineboot.log" 2>&1
+      # a pipe open and make the caller wait. A prefix that Wine could not
+      # make or write to is never marked ready.
+      "$LUM_WINE" wineboot -i >"$build/wineboot.log" 2>&1 &&
+        "$LUM_WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+          >>"$build/wineboot.log" 2>&1
+      status=$?
       wineserver -w
+      if [ "$status" != 0 ]; then
+        echo "Wine could not make the prefix $WINEPREFIX with $LUM_WINE (status $status):" >&2
+        tail -n 5 "$build/wineboot.log" >&2
+        exit 1
+      fi
       touch "$WINEPREFIX/.lum-ready"
     fi
   ) 9>"$build/wineprefix.lock"
@@ -64,12 +95,19 @@ lum_prepare() {
   local build=$1
   lum_wine_env "$build"
   lum_start_xvfb "$build" || return 1
-  lum_make_prefix "$build"
+  lum_make_prefix "$build" || return 1
   # Warm the server up with its output away from any pipe. A server that is
   # already running (from a run moments ago) makes it fail, which is fine.
   wineserver -p 30 >/dev/null 2>&1 </dev/null || true
-  wine cmd /c exit >/dev/null 2>&1 </dev/null
-  echo "prefix: $WINEPREFIX display: $DISPLAY"
+  # Wine must really start a program: a loader that cannot run (a 32-bit one
+  # on a kernel without 32-bit support exits 126) fails the preparation.
+  local status=0
+  "$LUM_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || status=$?
+  if [ "$status" != 0 ]; then
+    echo "Wine cannot start a program: '$LUM_WINE cmd /c exit' exited $status ($WINEARCH prefix $WINEPREFIX)" >&2
+    return 1
+  fi
+  echo "prefix: $WINEPREFIX ($WINEARCH, $LUM_WINE) display: $DISPLAY"
 }
 
 lum_cleanup() {

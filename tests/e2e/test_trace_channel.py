@@ -22,7 +22,7 @@ class TraceChannel(unittest.TestCase):
     def test_a_viewer_that_never_answers_holds_nothing_up(self):
         work = lumtest.work_dir("trace_hung_viewer")
         out = os.path.join(work, "trace.txt")
-        viewer = subprocess.Popen(["wine", lumtest.build_file("tracecat.exe"), lumtest.winpath(out), "--hang",
+        viewer = subprocess.Popen([lumtest.WINE, lumtest.build_file("tracecat.exe"), lumtest.winpath(out), "--hang",
                                    "--timeout=120"], env=lumtest.ENV, stdin=subprocess.DEVNULL,
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:

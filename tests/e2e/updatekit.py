@@ -139,7 +139,7 @@ data.txt = data.txt
         self.pidfile = os.path.join(self.work, "product.pid")
         if os.path.exists(self.pidfile):
             os.remove(self.pidfile)
-        self.product = subprocess.Popen(["wine", exe, "--pidfile=" + lumtest.winpath(self.pidfile), "--life=120000"],
+        self.product = subprocess.Popen([lumtest.WINE, exe, "--pidfile=" + lumtest.winpath(self.pidfile), "--life=120000"],
                                         env=lumtest.ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                         stderr=subprocess.DEVNULL)
         self.assertTrue(lumtest.wait_for(lambda: os.path.exists(self.pidfile) and read(self.pidfile).strip(),

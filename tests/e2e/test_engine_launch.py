@@ -129,7 +129,11 @@ class EngineLaunch(unittest.TestCase):
             with open(os.path.join(self.work, name), "wb") as f:
                 f.write(data)
         shutil.copy(os.path.join(os.path.dirname(__file__), "nsis", "engine.nsi"), self.work)
-        subprocess.run(["makensis", "-V1", "engine.nsi"], cwd=self.work, check=True, stdout=subprocess.DEVNULL)
+        # The 64-bit tree's Wine starts 64-bit programs only: there the engine
+        # is NSIS's 64-bit flavour.
+        target_arch = ["-XTarget amd64-unicode"] if lumtest.WIN64_TREE else []
+        subprocess.run(["makensis", "-V1"] + target_arch + ["engine.nsi"], cwd=self.work, check=True,
+                       stdout=subprocess.DEVNULL)
         target = os.path.join(self.work, "target")
         pkg = lumtest.make_package(self.work, f"""[Launch]
 File = nsis-engine.exe

@@ -43,8 +43,8 @@ def stop_server(proc):
 def httpget(*args, env=None, timeout=120):
     """Runs httpget and returns its key=value lines as a dict."""
     with tempfile.TemporaryFile() as out:
-        subprocess.run([lumtest.WINE, HTTPGET] + list(args), env=env or lumtest.ENV, timeout=timeout,
-                       stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
+        p = subprocess.run([lumtest.WINE, HTTPGET] + list(args), env=env or lumtest.ENV, timeout=timeout,
+                           stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.DEVNULL)
         out.seek(0)
         text = out.read().decode("latin-1").replace("\r\n", "\n")
     result = {}
@@ -53,7 +53,7 @@ def httpget(*args, env=None, timeout=120):
             k, v = line.split("=", 1)
             result[k] = v
     if "message" not in result and "size" not in result and "trusted" not in result:
-        raise AssertionError("httpget printed no result: " + text)
+        raise AssertionError(f"httpget printed no result (exit code {p.returncode}): " + text)
     return result
 
 

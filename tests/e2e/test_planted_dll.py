@@ -28,7 +28,11 @@ def pe_imports(path):
     sections = struct.unpack_from("<H", data, pe + 6)[0]
     opt_size = struct.unpack_from("<H", data, pe + 20)[0]
     opt = pe + 24
-    import_rva = struct.unpack_from("<I", data, opt + 96 + 8)[0]  # data directory 1 (PE32)
+    # The data directories follow 96 bytes of a PE32 optional header, 112 of
+    # a PE32+ one (the 64-bit tree); the import table is the second one.
+    magic = struct.unpack_from("<H", data, opt)[0]
+    directories = opt + {0x10B: 96, 0x20B: 112}[magic]
+    import_rva = struct.unpack_from("<I", data, directories + 8)[0]
     table = opt + opt_size
     spans = [struct.unpack_from("<IIII", data, table + 40 * i + 8) for i in range(sections)]
 

@@ -1,5 +1,6 @@
-"""The built stub is a valid 32-bit PE with its header at 256, starts under
-Wine, exits 0 and writes its start and end lines to the debug channel."""
+"""The built stub is a valid PE (i386; x86-64 in the 64-bit test tree) with
+its header at 256, starts under Wine, exits 0 and writes its start and end
+lines to the debug channel."""
 import struct
 import unittest
 
@@ -15,7 +16,10 @@ class StubStart(unittest.TestCase):
         self.assertEqual(head[256:260], b"PE\0\0")
         self.assertEqual(head[248:256], bytes(8), "the package-end mark's bytes must be free")
         machine, = struct.unpack_from("<H", head, 260)
-        self.assertEqual(machine, 0x14C, "i386 image")
+        if lumtest.WIN64_TREE:
+            self.assertEqual(machine, 0x8664, "x86-64 image (64-bit tree)")
+        else:
+            self.assertEqual(machine, 0x14C, "i386 image")
         subsystem, = struct.unpack_from("<H", head, 256 + 24 + 68)
         self.assertEqual(subsystem, 2, "GUI subsystem")
 

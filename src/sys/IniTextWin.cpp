@@ -59,6 +59,10 @@ bool WriteIniKeyInPlace(const std::string& file, const std::string& section, con
 {
     std::string text;
     if (file.empty() || !ReadWhole(file, text)) return false;
+    // A read-only file is left alone, as the profile functions leave it (and
+    // whoever runs the agent, even one the system lets replace it).
+    const DWORD attributes = GetFileAttributesA(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
     if (IsUtf16(text))
         return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
     const std::string old = text;

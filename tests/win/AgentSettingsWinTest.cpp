@@ -256,7 +256,8 @@ TEST(ShellFolders, SixteenBitSystemFolder)
     const std::string sys = SystemFolder(false);
     const std::string sys16 = ShellDir(TShellDir::WinSys16Dir, false);
     ASSERT_EQ(sys.substr(sys.size() - 2), "32") << sys;
-    ASSERT_TRUE(FolderExistsX(sys.substr(0, sys.size() - 2))) << "this system has no 16-bit system folder";
+    if (!FolderExistsX(sys.substr(0, sys.size() - 2)))
+        GTEST_SKIP() << "this system (a 64-bit prefix, for one) has no 16-bit system folder";
     EXPECT_EQ(sys16, sys.substr(0, sys.size() - 2));
     EXPECT_EQ(ShellDir(TShellDir::WinSys16Dir, true), sys16 + "\\");
     EXPECT_EQ(ExpandPlaceholders("<WinSys16Dir>x", "\\", true, true), sys16 + "\\x");

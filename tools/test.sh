@@ -40,6 +40,9 @@ if [ -z "$blocker" ]; then
   ctest --test-dir "$top/build/win" --output-on-failure "$@" || status=1
 else
   echo "32-bit Windows tests not run: $blocker; running them in the 64-bit tree build/win64 instead"
-  ctest --test-dir "$top/build/win64" --output-on-failure "$@" || status=1
+  ctest --test-dir "$top/build/win64" --output-on-failure -E '^stub_image_' "$@" || status=1
+  # The shipped stub's own checks (size budget, header, protections) read the
+  # 32-bit file and need no Wine.
+  ctest --test-dir "$top/build/win" --output-on-failure -R '^stub_image_' "$@" || status=1
 fi
 exit $status

@@ -124,7 +124,8 @@ class HttpDownload(unittest.TestCase):
             ("nolength", "/nolength/part.bin?size=50000", "0.0/4,096.0 MB", ""),
             # Cut short before its Content-Length: a failure.
             ("cut_short", "/cut/part.bin?size=100000&send=30000", "30000/100000 BytesArr",
-             "part.bin --- Download incomplete (30000 of 100000 bytes)"),
+             # The message names the URL's last part as every download message does.
+             "part.bin?size=100000&send=30000 --- Download incomplete (30000 of 100000 bytes)"),
         ]
         for label, route, last, message in cases:
             with self.subTest(label):

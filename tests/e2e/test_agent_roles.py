@@ -73,9 +73,13 @@ class AgentRoles(unittest.TestCase):
             self.assertLess(counts[counts.index(2) - 1], -90, counts)
 
             # /TEST=2: an interactive check holds the counter at 0 for one
-            # tick only; afterwards it counts on.
+            # tick only and asks whether to check now; answered No, nothing is
+            # fetched and the counter counts on.
             mark = len(viewer.lines())
             self.assertEqual(self.agent.run("/TEST=2"), 0)
+            code, box = lumtest.uidriver(["--wait=30", "box", "--press=No", "--wait-closed"])
+            self.assertEqual(code, 0, viewer.text())
+            self.assertEqual(box["title"], ["Confirm"])
 
             def after_mark():
                 return [v for i, v in agentkit.timer_counts(viewer.lines(), copy) if i > mark]

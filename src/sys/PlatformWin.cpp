@@ -3,7 +3,6 @@
 // advapi32 exports as SystemFunction036 and which needs no provider context.
 #include <windows.h>
 
-#include <cstring>
 
 #include "sys/Platform.h"
 #include "sys/Win64.h"
@@ -23,11 +22,7 @@ using RtlGenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
 RtlGenRandomFn GenRandom()
 {
     static RtlGenRandomFn fn = [] {
-        char dir[MAX_PATH + 1];
-        const UINT n = ::GetSystemDirectoryA(dir, MAX_PATH - 16);
-        if (n == 0 || n >= MAX_PATH - 16) return RtlGenRandomFn(nullptr);
-        std::strcpy(dir + n, dir[n - 1] == '\\' ? "advapi32.dll" : "\\advapi32.dll");
-        HMODULE lib = ::LoadLibraryExA(dir, nullptr, 0);
+        HMODULE lib = LoadSystemLibrary("advapi32.dll");
         return lib ? ProcCast<RtlGenRandomFn>(::GetProcAddress(lib, "SystemFunction036")) : nullptr;
     }();
     return fn;

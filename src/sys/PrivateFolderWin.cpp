@@ -7,6 +7,7 @@
 #include "sys/PrivateFolder.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
+#include "sys/Win64.h"
 
 namespace {
 
@@ -16,17 +17,11 @@ using SddlToSdFn = BOOL(WINAPI*)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
 using SidToTextFn = BOOL(WINAPI*)(PSID, LPSTR*);
 using TokenMemberFn = BOOL(WINAPI*)(HANDLE, PSID, PBOOL);
 
-FARPROC Advapi(const char* name)
-{
-    HMODULE lib = ::GetModuleHandleA("advapi32.dll");
-    if (!lib) lib = ::LoadLibraryA("advapi32.dll");
-    return lib ? ::GetProcAddress(lib, name) : nullptr;
-}
-
 template <typename Fn>
 Fn AdvapiFn(const char* name)
 {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(Advapi(name)));
+    HMODULE lib = LoadSystemLibrary("advapi32.dll");
+    return lib ? ProcCast<Fn>(::GetProcAddress(lib, name)) : nullptr;
 }
 
 std::string UserSidText()

@@ -29,7 +29,7 @@ struct TCryptApi {
 template <typename Fn>
 void Bind(HMODULE module, const char* name, Fn& fn)
 {
-    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    fn = ProcCast<Fn>(::GetProcAddress(module, name));
 }
 
 const TCryptApi& CryptApi()

@@ -53,9 +53,15 @@ class Agent:
         return lumtest.wait_for(lambda: self.copy_window() is None, timeout=timeout, step=0.2)
 
     def stop(self):
-        """Ends a copy that still runs (clean-up): /STOP=0, as a user would."""
+        """Ends a copy that still runs (clean-up): /STOP=0, as a user would;
+        a copy that does not end by then (busy in a probe, a question on
+        screen) is killed, so that it cannot answer for the next scenario."""
         if self.copy_window() is not None:
             self.run("/STOP=0")
+            self.wait_copy_gone()
+        if self.copy_window() is not None or os.path.exists(self.copy_path):
+            lumtest.wine(["taskkill", "/f", "/im", os.path.basename(self.copy_path)],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.wait_copy_gone()
         lumtest.wait_for(lambda: not os.path.exists(self.copy_path), timeout=15, step=0.2)
 

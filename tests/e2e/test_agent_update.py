@@ -29,7 +29,9 @@ class AgentUpdate(AgentCycleCase):
             code, box = lumtest.uidriver(["--wait=60", "box", "--press=Yes"])
             self.assertEqual(code, 0, viewer.text())
             self.assertEqual(box["title"], ["Confirm"])
-            self.assertIn("Download Tool now? (no install question)", box["text"][0])
+            # An INI value loses its leading blanks, so the second half
+            # starts a paragraph of its own.
+            self.assertIn("Download Tool now?\r\n(no install question)", box["text"][0])
             self.assertTrue(lumtest.wait_for(lambda: os.path.exists(os.path.join(self.installed, "newfile.txt")),
                                              timeout=90, step=0.5), viewer.text())
             self.assertTrue(self.wait_trace(viewer, "PostMessage(WM_DESTROY)") or

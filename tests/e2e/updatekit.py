@@ -109,7 +109,7 @@ IdentityToken = {token}
         keys.update(original)
         with open(os.path.join(self.work, "info.original"), "w", newline="") as f:
             f.write("[OriginalSetup]\r\n" + "".join(f"{k}={v}\r\n" for k, v in keys.items()) +
-                    "[AutoUpdate]\r\ns11=Download PROG_NAME now?\r\ns12= (no install question)\r\n"
+                    "[AutoUpdate]\r\ns11=Download PROG_NAME now?\r\ns12=<p>(no install question)\r\n"
                     "s15=Please close PROG_NAME to continue.\r\ns16=PROG_NAME is up to date.\r\ns17= Start it again?\r\ns21=No update available.\r\n")
         with open(os.path.join(self.work, "data.txt"), "w") as f:
             f.write("agent payload\n")

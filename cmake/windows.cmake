@@ -129,19 +129,19 @@ endforeach()
 
 # End-to-end scenarios: each tests/e2e/test_*.py runs the real stub under Wine.
 file(GLOB LUM_E2E_TESTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/test_*.py)
-# Not in the suite yet: the update cycle's scenarios (a whole update, the
-# refusals, shut-down methods, interactive check, test mode, inform notices)
-# do not pass under Wine so far: some time out and leave a resident copy that
-# the next agent scenario then meets. Run them by hand
-# (python3 tests/e2e/test_agent_update.py with the ctest environment) while
-# they are being brought up; they join the suite once they pass.
-list(FILTER LUM_E2E_TESTS EXCLUDE REGEX "/test_agent_(update|cycle)\\.py$")
 foreach(script ${LUM_E2E_TESTS})
   get_filename_component(name ${script} NAME_WE)
   add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} ${script})
   set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine
     ENVIRONMENT "${LUM_TEST_ENV};LUM_NATIVE_BUILD_DIR=${LUM_NATIVE_BUILD_DIR}" TIMEOUT 600
     DEPENDS wine_prepare)
+endforeach()
+# The update cycle's files run whole updates one after another (several
+# minutes under Wine).
+foreach(name test_agent_update test_agent_cycle)
+  if(TEST e2e_${name})
+    set_tests_properties(e2e_${name} PROPERTIES TIMEOUT 1200)
+  endif()
 endforeach()
 
 # --- planted DLL fixture ---

@@ -5,6 +5,8 @@ import os
 import shutil
 import subprocess
 import time
+import urllib.error
+import urllib.request
 
 import lumtest
 from updatekit import ENGINE, TOKEN, AgentCycleCase, ini_value, read
@@ -60,7 +62,14 @@ class AgentCycle(AgentCycleCase):
     def test_interactive_check(self):
         """Same stamp: refused (2) on the timer, passes when a user asks; and
         nothing new shows the s21 box."""
-        self.info(NameOfUpdateFile="", Stamp="1")
+        # No update file: the size check then measures what the server
+        # answers for the location itself (its error page).
+        try:
+            urllib.request.urlopen(urllib.request.Request(self.location + "/", method="HEAD"), timeout=10)
+            page = 0
+        except urllib.error.HTTPError as e:
+            page = int(e.headers.get("Content-Length", "0"))
+        self.info(NameOfUpdateFile="", Stamp="1", SizeOfUpdateFile=str(page))
         agent = self.agent(interval=-1)
         with lumtest.tracecat(self.work) as viewer:
             # The copy runs first: /TEST= to a fresh copy would also end it.
@@ -68,10 +77,14 @@ class AgentCycle(AgentCycleCase):
             agent.wait_copy()
             self.assertEqual(agent.run("/TEST=1"), 0)
             self.refused(viewer, "GetOkToPerformAU = 2")
+            # A user's check asks first.
             self.assertEqual(agent.run("/TEST=2"), 0)
+            self.assertEqual(lumtest.uidriver(["--wait=60", "box", "--press=Yes"])[0], 0, viewer.text())
             self.refused(viewer, "GetOkToPerformAU = 6")
-            self.info(NameOfUpdateFile="", VersionNew="1", Stamp="9")
+            self.info(NameOfUpdateFile="", VersionNew="1", Stamp="9", SizeOfUpdateFile=str(page))
             self.assertEqual(agent.run("/TEST=2"), 0)
+            self.assertEqual(lumtest.uidriver(["--wait=60", "box", "--press=Yes", "--wait-closed"])[0], 0,
+                             viewer.text())
             code, box = lumtest.uidriver(["--wait=60", "box", "--press=OK"])
             self.assertEqual(code, 0, viewer.text())
             self.assertEqual(box["title"], ["Attention"])
@@ -112,16 +125,23 @@ class AgentCycle(AgentCycleCase):
     def url_handler(self):
         """The prefix's http handler becomes a copy of the sample engine that
         records its command line; returns the record's path."""
-        folder = os.path.join(self.work, "handler")
-        os.makedirs(folder, exist_ok=True)
+        # Short paths: Wine's shell reads the handler's command into a
+        # buffer of 256 characters and finds no handler when it is longer.
+        folder = os.path.join(lumtest.PREFIX_C, "urlopen")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        self.addCleanup(shutil.rmtree, folder, True)
         exe = os.path.join(folder, "opener.exe")
         shutil.copy(ENGINE, exe)
-        record = os.path.join(self.work, "opened.txt")
-        key = r"HKCU\Software\Classes\http\shell\open\command"
-        command = (f'"{lumtest.winpath(exe)}" /RecordCmd={lumtest.winpath(record)} '
-                   f'/Target={lumtest.winpath(os.path.join(self.work, "junk"))} "%1"')
+        record = os.path.join(folder, "opened.txt")
+        # The prefix's own handler is replaced and put back afterwards.
+        key = r"HKCR\http\shell\open\command"
+        _, listing = lumtest.wine_output(["reg", "query", key, "/ve"])
+        previous = next((l.split("REG_SZ", 1)[1].strip() for l in listing.splitlines() if "REG_SZ" in l), None)
+        command = r'"C:\urlopen\opener.exe" /RecordCmd=C:\urlopen\opened.txt /Target=C:\urlopen\junk "%1"'
         lumtest.wine(["reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f"])
-        self.addCleanup(lambda: lumtest.wine(["reg", "delete", r"HKCU\Software\Classes\http", "/f"]))
+        if previous is not None:
+            self.addCleanup(lambda: lumtest.wine(["reg", "add", key, "/ve", "/t", "REG_SZ", "/d", previous, "/f"]))
         return record
 
     def inform(self, body, address="http://example.test/new"):

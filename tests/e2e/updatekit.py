@@ -47,6 +47,11 @@ class AgentCycleCase(unittest.TestCase):
         stop_server(cls.server)
 
     def setUp(self):
+        # Agents of earlier scenarios (a copy restarted after its update
+        # comes back ten seconds later) share the copy's window class: one
+        # still running would take this scenario's requests.
+        for image in ("X_agent.exe", "agent.exe"):
+            lumtest.wine(["taskkill", "/f", "/im", image], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         name = self.id().split(".")[-1]
         self.work = lumtest.work_dir(name)
         self.srv = os.path.join(self.root, name)

@@ -49,7 +49,11 @@ def cpu_seconds(pid):
 
 def windows_pid(lumtest, trace_lines, exe_name):
     import agentkit
-    return agentkit.pid_of_start(trace_lines, exe_name)
+    pid = agentkit.pid_of_start(trace_lines, exe_name)
+    if pid is None:
+        # The copy's own start line is not always traced; its timer lines are.
+        pid = next((l.split(" ", 1)[0] for l in trace_lines if " AutoUpdateTimerCount=" in l), None)
+    return pid
 
 
 def resources(lumtest, pid):
@@ -96,7 +100,7 @@ AgentFileName = agent.exe
 [Files]
 data.txt = data.txt
 """, name="agent.exe")
-    baseline = subprocess.Popen(["wine", lumtest.build_file("idletimer.exe"), str(a.idle + a.probes * 3 + 120)],
+    baseline = subprocess.Popen([lumtest.WINE, lumtest.build_file("idletimer.exe"), str(a.idle + a.probes * 3 + 120)],
                                 env=lumtest.ENV, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL)
     try:

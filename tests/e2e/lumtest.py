@@ -211,13 +211,15 @@ PREFIX_C = os.path.join(ENV["WINEPREFIX"], "drive_c")
 
 def make_package(folder, manifest, name="setup.exe"):
     """Writes MANIFEST (INI text; relative paths are taken from FOLDER) and
-    builds it with the native lumpack on this build's stub.exe. Returns the
-    package's path."""
+    builds it with the native lumpack on this build's stub.exe (or on the
+    stub named by LUM_STUB_UNDER_TEST, to run a scenario against another
+    build of the stub, an older one say). Returns the package's path."""
     ini = os.path.join(folder, os.path.splitext(name)[0] + ".ini")
     with open(ini, "w") as f:
         f.write(manifest)
     out = os.path.join(folder, name)
-    subprocess.run([LUMPACK, "create", ini, "-o", out, "--stub", build_file("stub.exe")], check=True,
+    subprocess.run([LUMPACK, "create", ini, "-o", out, "--stub",
+                    os.environ.get("LUM_STUB_UNDER_TEST") or build_file("stub.exe")], check=True,
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
     return out
 

@@ -60,8 +60,7 @@ class Agent:
             self.run("/STOP=0")
             self.wait_copy_gone()
         if self.copy_window() is not None or os.path.exists(self.copy_path):
-            lumtest.wine(["taskkill", "/f", "/im", os.path.basename(self.copy_path)],
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            lumtest.kill_image(os.path.basename(self.copy_path))
             self.wait_copy_gone()
         lumtest.wait_for(lambda: not os.path.exists(self.copy_path), timeout=15, step=0.2)
 

@@ -60,6 +60,12 @@ def wine(args, timeout=120, env=None, **kw):
     return subprocess.run([WINE] + list(args), env=env or ENV, timeout=timeout, stdin=subprocess.DEVNULL, **kw)
 
 
+def kill_image(*names):
+    """Ends every process of the prefix running one of the program NAMES."""
+    for name in names:
+        wine(["taskkill", "/f", "/im", name])
+
+
 def wine_output(args, timeout=120):
     """Runs a console program and returns (exit code, stdout text)."""
     import tempfile

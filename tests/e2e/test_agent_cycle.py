@@ -32,7 +32,7 @@ class AgentCycle(AgentCycleCase):
                     code, box = lumtest.uidriver(["--wait=60", "box", "--press=OK", "--wait-closed"])
                     self.assertEqual((code, box["title"]), (0, ["Attention"]), viewer.text())
                     self.assertIn("Please close product.exe", box["text"][0])
-                lumtest.wine(["taskkill", "/f", "/im", "product.exe"])
+                lumtest.kill_image("product.exe")
                 self.assertTrue(lumtest.wait_for(lambda: self.product.poll() is not None, timeout=30))
                 lumtest.uidriver(["--wait=5", "box", "--press=OK"])
             self.assertTrue(self.wait_trace(viewer, "PerformAutoUpdate-13", timeout=120), viewer.text())
@@ -56,7 +56,7 @@ class AgentCycle(AgentCycleCase):
                     self.assertTrue(running, "a method in other letters stops nothing")
                 self.assertIn("Method: " + method, "\n".join(self.runlog()))
                 self.assertIn("FALSE TRUE >", text, "no restart without RestartProcess")
-                lumtest.wine(["taskkill", "/f", "/im", "product.exe"])
+                lumtest.kill_image("product.exe")
                 self.product.wait(timeout=30)
 
     def test_interactive_check(self):

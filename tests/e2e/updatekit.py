@@ -50,8 +50,7 @@ class AgentCycleCase(unittest.TestCase):
         # Agents of earlier scenarios (a copy restarted after its update
         # comes back ten seconds later) share the copy's window class: one
         # still running would take this scenario's requests.
-        for image in ("X_agent.exe", "agent.exe"):
-            lumtest.wine(["taskkill", "/f", "/im", image], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        lumtest.kill_image("X_agent.exe", "agent.exe")
         name = self.id().split(".")[-1]
         self.work = lumtest.work_dir(name)
         self.srv = os.path.join(self.root, name)
@@ -63,8 +62,7 @@ class AgentCycleCase(unittest.TestCase):
 
     def tearDown(self):
         if self.product:
-            lumtest.wine(["taskkill", "/f", "/im", "product.exe"], stdout=subprocess.DEVNULL,
-                         stderr=subprocess.DEVNULL)
+            lumtest.kill_image("product.exe")
             if self.product.poll() is None:
                 self.product.kill()
 

@@ -31,14 +31,13 @@ def origin(path):
         return "libgcc"
     if "libwinpthread" in path:
         return "winpthreads"
-    if "libz.a" in path:
+    if "libz.a" in path or "liblum_inflate" in path:
         return "zlib"
-    if "liblumcore" in path:
-        return "ours: portable"
-    if "liblumwin" in path:
-        return "ours: Win32"
+    layer = re.search(r"liblum_(\w+)\.a", path)
+    if layer:
+        return "ours: " + layer.group(1)
     if "ltrans" in name or ".obj" in name and "stub.dir" in path:
-        return "ours: stub (LTO partitions, entry)"
+        return "ours and zlib's inflate: stub (LTO partitions, entry)"
     if "libmingwex" in path or "libmsvcrt" in path or "crt" in name or "libmingw32" in path:
         return "MinGW runtime"
     if re.search(r"lib(kernel32|user32|gdi32|advapi32|shell32|comctl32|psapi)\.a", path):

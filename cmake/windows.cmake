@@ -24,12 +24,29 @@ else()
 endif()
 file(WRITE ${CMAKE_BINARY_DIR}/wine-arch "${LUM_WINE_ARCH}\n")
 
-# The static zlib, never libz.dll.a (which would need zlib1.dll).
+# Inflate comes from zlib's own sources (third_party/zlib), built here for
+# size: the distribution's libz.a is built for speed, without a section per
+# function and with unwind tables, so every inflate entry point rode along
+# (13 KB of the stub). The two loops that do the work stay speed-optimised.
+# Deflate (lumpack, the tests) still comes from the static libz.a, never
+# libz.dll.a (which would need zlib1.dll). lum_inflate precedes it on every
+# link line, so inflate, adler32 and zlib's allocator come from here and
+# libz.a only adds what deflate needs beyond them.
+set(LUM_ZLIB_DIR ${PROJECT_SOURCE_DIR}/third_party/zlib)
+add_library(lum_inflate STATIC ${LUM_ZLIB_DIR}/inflate.c ${LUM_ZLIB_DIR}/inftrees.c ${LUM_ZLIB_DIR}/inffast.c
+  ${LUM_ZLIB_DIR}/adler32.c ${LUM_ZLIB_DIR}/zutil.c)
+target_include_directories(lum_inflate PUBLIC ${LUM_ZLIB_DIR})
+# Packages carry zlib streams only: without the gzip wrapper, inflate needs
+# no CRC-32 (deflate's gzip writer still finds it in libz.a).
+target_compile_definitions(lum_inflate PRIVATE NO_GZIP)
+target_compile_options(lum_inflate PRIVATE -w ${LUM_STUB_FLAVOUR_C})
+set_source_files_properties(${LUM_ZLIB_DIR}/inffast.c ${LUM_ZLIB_DIR}/adler32.c
+  TARGET_DIRECTORY lum_inflate PROPERTIES COMPILE_OPTIONS "-O2")
 set(LUM_ZLIB_STATIC /usr/${LUM_MINGW_TRIPLE}/lib/libz.a)
 if(NOT EXISTS ${LUM_ZLIB_STATIC})
   message(FATAL_ERROR "static zlib not found: run tools/bootstrap.sh")
 endif()
-target_link_libraries(lum_package PUBLIC ${LUM_ZLIB_STATIC})
+target_link_libraries(lum_package PUBLIC lum_inflate ${LUM_ZLIB_STATIC})
 
 # The layer libraries hold the Win32 units too; lumwin adds the system's.
 add_library(lumwin INTERFACE)

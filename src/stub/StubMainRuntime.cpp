@@ -82,21 +82,3 @@ void __throw_overflow_error(const char*) { RuntimeFailure(); }
 void __throw_underflow_error(const char*) { RuntimeFailure(); }
 void __throw_bad_function_call() { RuntimeFailure(); }
 }  // namespace std
-
-// ---- zlib's CRC-32 -------------------------------------------------------------
-
-// The stub inflates zlib streams only, which carry an Adler-32 check; zlib's
-// inflate names crc32 for the gzip wrapper it never sees here. This plain
-// bitwise form (correct, if slow) keeps zlib's 7 KB of tables and folding
-// code out of the stub.
-extern "C" unsigned long crc32(unsigned long crc, const unsigned char* buf, unsigned int len);
-extern "C" unsigned long crc32(unsigned long crc, const unsigned char* buf, unsigned int len)
-{
-    if (!buf) return 0;
-    unsigned long c = ~crc & 0xFFFFFFFFul;
-    while (len--) {
-        c ^= *buf++;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320ul & (0ul - (c & 1)));
-    }
-    return ~c & 0xFFFFFFFFul;
-}

@@ -74,6 +74,9 @@ target_link_options(stub PRIVATE -s -Wl,-Map=${CMAKE_BINARY_DIR}/stub.map -Wl,--
 if(LUM_STUB_LTO)
   target_link_options(stub PRIVATE -flto -flto-partition=one)
 endif()
+# windres does not tell the build which files a script names.
+set_source_files_properties(${PROJECT_SOURCE_DIR}/src/stub/stub.rc PROPERTIES
+  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/src/stub/stub.ico;${PROJECT_SOURCE_DIR}/src/stub/stub.manifest")
 add_custom_command(TARGET stub POST_BUILD
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/pe_header_at_256.py $<TARGET_FILE:stub>
   COMMENT "Moving the PE header of stub.exe to offset 256")

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <map>
-#include <set>
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "sys/Files.h"
@@ -19,10 +19,13 @@ namespace {
 constexpr int kClassNameLength = 1024;
 constexpr int kTitleLength = 4096;
 
-// pid -> executable file name of every process in one snapshot.
-std::map<DWORD, std::string> ProcessNames()
+// pid and executable file name of every process in one snapshot. A few
+// hundred at most, searched in order: no tree container (the stub's size).
+using TProcessNames = std::vector<std::pair<DWORD, std::string>>;
+
+TProcessNames ProcessNames()
 {
-    std::map<DWORD, std::string> names;
+    TProcessNames names;
     FileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return names;
     PROCESSENTRY32 entry{};
@@ -30,28 +33,44 @@ std::map<DWORD, std::string> ProcessNames()
     if (!::Process32First(snapshot.Get(), &entry)) return names;
     do {
         // Windows 9x names the whole path here, NT the file name.
-        names[entry.th32ProcessID] = NamePart(entry.szExeFile);
+        names.emplace_back(entry.th32ProcessID, NamePart(entry.szExeFile));
     } while (::Process32Next(snapshot.Get(), &entry));
     return names;
 }
 
 struct TEnumState {
     TProcessData* data = nullptr;
-    std::map<DWORD, std::string> exeNames;
+    TProcessNames exeNames;
     bool namesRefreshed = false;
-    std::set<std::string> seen;  // names listed so far, trimmed and upper-cased
+    std::vector<std::string> seen;  // names listed so far, trimmed and upper-cased
     std::vector<std::string> pids, names, classes, handles, threads, titles, visible;
 
     std::string NameOf(DWORD pid)
     {
-        auto it = exeNames.find(pid);
-        if (it == exeNames.end() && !namesRefreshed) {
+        const std::string* name = Find(pid);
+        if (!name && !namesRefreshed) {
             // A process started after the snapshot: look once more.
             exeNames = ProcessNames();
             namesRefreshed = true;
-            it = exeNames.find(pid);
+            name = Find(pid);
         }
-        return it == exeNames.end() ? "" : it->second;
+        return name ? *name : "";
+    }
+
+    // True the first time a name is seen.
+    bool FirstSight(const std::string& key)
+    {
+        if (std::find(seen.begin(), seen.end(), key) != seen.end()) return false;
+        seen.push_back(key);
+        return true;
+    }
+
+private:
+    const std::string* Find(DWORD pid) const
+    {
+        for (const auto& [id, name] : exeNames)
+            if (id == pid) return &name;
+        return nullptr;
     }
 };
 
@@ -81,7 +100,7 @@ BOOL CALLBACK OnWindow(HWND wnd, LPARAM param)
     const TProcessData& d = *st.data;
     const std::string key = UpperCase(Trim(name));
     // An empty name is never "already listed".
-    if (d.allWindows || key.empty() || st.seen.insert(key).second) {
+    if (d.allWindows || key.empty() || st.FirstSight(key)) {
         st.pids.push_back(std::to_string(pid));
         st.names.push_back(name);
         st.classes.push_back(ClassOf(wnd));

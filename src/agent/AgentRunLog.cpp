@@ -1,4 +1,5 @@
 #include "agent/AgentRunLog.h"
+#include "sys/Utils.h"
 
 namespace {
 bool gRunLogEnabled = false;
@@ -24,13 +25,13 @@ std::string RunLogFileNameFor(const std::string& exePath)
     if (name.rfind("X_", 0) != 0) name = "X_" + name;
     size_t dot = name.find_last_of('.');
     if (dot != std::string::npos) name.erase(dot);
-    return folder + name + ".log";
+    return Cat({folder, name, ".log"});
 }
 
 std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const std::string& indent,
                            const std::string& message)
 {
-    std::string id = std::to_string(threadId);
+    std::string id = IntText(threadId);
     if (id.size() < 5) id.insert(0, 5 - id.size(), ' ');
-    return stamp + " " + id + indent + message;
+    return Cat({stamp, " ", id, indent, message});
 }

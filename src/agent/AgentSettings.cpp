@@ -22,7 +22,7 @@ std::string TAgentSettings::Text(TSettingsFile f, const char* section, const cha
 
 int64_t TAgentSettings::Int(TSettingsFile f, const char* section, const char* key, int64_t def)
 {
-    return TextToInt64(Text(f, section, key, std::to_string(def)), def);
+    return TextToInt64(Text(f, section, key, IntText(def)), def);
 }
 
 bool TAgentSettings::Bool(TSettingsFile f, const char* section, const char* key)
@@ -47,7 +47,7 @@ std::string TAgentSettings::AUText(const std::string& key, const std::string& de
 
 bool TAgentSettings::SetOrig(const char* key, int64_t value)
 {
-    return src_.WriteKey(TSettingsFile::Original, "OriginalSetup", key, std::to_string(value));
+    return src_.WriteKey(TSettingsFile::Original, "OriginalSetup", key, IntText(value));
 }
 
 bool TAgentSettings::SetTime(const char* key, int64_t seconds)
@@ -67,7 +67,7 @@ bool TAgentSettings::Overridden(TOverride which, const char* key)
 std::string TAgentSettings::OverridesToList() const
 {
     std::string list = "|";
-    for (uint8_t v : overrides_) list += std::to_string(v) + "|";
+    for (uint8_t v : overrides_) list += IntText(v) + "|";
     return list;
 }
 

@@ -37,7 +37,7 @@ bool ReAskDue(int64_t now, int64_t last, int64_t interval)
 bool CheckValidVersions(int64_t versionOriginal, const std::string& validVersions)
 {
     if (validVersions.empty()) return true;
-    return ("," + validVersions + ",").find("," + std::to_string(versionOriginal) + ",") != std::string::npos;
+    return (Cat({",", validVersions, ","})).find(Cat({",", IntText(versionOriginal), ","})) != std::string::npos;
 }
 
 bool DownloadSizeMatches(int64_t actual, int64_t expected)
@@ -141,7 +141,7 @@ bool IsAbsoluteProgramPath(const std::string& path)
 
 std::string QuotedCommandLine(const std::string& path, const std::string& args)
 {
-    std::string line = "\"" + path + "\"";
+    std::string line = Cat({"\"", path, "\""});
     if (!args.empty()) line += " " + args;
     return line;
 }

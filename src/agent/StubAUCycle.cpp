@@ -11,11 +11,11 @@
 #include "package/PackX.h"
 #include "sys/Utils.h"
 
-std::string TAUCycle::Pid() { return std::to_string(sys_.ProcessId()); }
+std::string TAUCycle::Pid() { return IntText(sys_.ProcessId()); }
 
 void TAUCycle::Marker(const char* routine, int n)
 {
-    sys_.Trace(Pid() + " ==== " + routine + "-" + std::to_string(n) + " ====");
+    sys_.Trace(Cat({Pid(), " ==== ", routine, "-", IntText(n), " ===="}));
 }
 
 void TAUCycle::TimerStep()
@@ -33,12 +33,12 @@ void TAUCycle::TimerStep()
         if (st_.agentMode == 1) st_.autoUpdateTimerCount = 0;
         if (AgentStopCountdownTick(st_)) sys_.PostQuit();
         ++st_.autoUpdateTimerCount;
-        sys_.Trace(Pid() + " AutoUpdateTimerCount=" + std::to_string(st_.autoUpdateTimerCount));
+        sys_.Trace(Cat({Pid(), " AutoUpdateTimerCount=", IntText(st_.autoUpdateTimerCount)}));
         if (st_.autoUpdateTimerCount > 0) {
             const bool test = s_.CheckTestMode(false);
             int status = ShotTimeStatus(probingEnabled, st_.probeNowRequested, test, s_.ProbeSecondsInterval(),
                                         s_.ProbeSecondsLast(), s_.NowSeconds());
-            sys_.Trace(Pid() + " ShotTimeStatus=" + std::to_string(status));
+            sys_.Trace(Cat({Pid(), " ShotTimeStatus=", IntText(status)}));
             if (status == 2) probingEnabled = false;
             if (status > 0 && (st_.agentMode == 1 || s_.OverrideAskBeforeCheck()) && !AskCheckNow()) status = 0;
             if (status > 0) PerformShot();
@@ -59,7 +59,7 @@ bool TAUCycle::AskCheckNow()
 
 void TAUCycle::PerformShot()
 {
-    sys_.Trace(Pid() + " Fire  " + ReadableSeconds(s_.NowSeconds()));
+    sys_.Trace(Cat({Pid(), " Fire  ", ReadableSeconds(s_.NowSeconds())}));
     const bool test = s_.CheckTestMode(true);
     bool performed = false;
     st_.agentPhase = 1;
@@ -85,7 +85,7 @@ void TAUCycle::PerformShot()
     sys_.Wait(1000);
     sys_.ShowMain(false);
     if (performed) return;
-    sys_.Trace(Pid() + " TestMode=" + BoolText(test) + " InternetConnected=" + BoolText(sys_.InternetConnected()));
+    sys_.Trace(Cat({Pid(), " TestMode=", BoolText(test), " InternetConnected=", BoolText(sys_.InternetConnected())}));
     std::string connectionError;
     if (!test && !sys_.InternetConnectedEx(connectionError)) {
         std::string t = s_.AUText("s2");
@@ -95,7 +95,7 @@ void TAUCycle::PerformShot()
         sys_.ErrorBox(0, message);
     } else {
         std::string t = s_.AUText("s21");
-        if (sys_.DevTestMode()) t += "<P><P>(" + std::to_string(code) + " - " + text + ")   ";
+        if (sys_.DevTestMode()) t += "<P><P>(" + IntText(code) + " - " + text + ")   ";
         sys_.WarnBox(1, t);
     }
 }
@@ -128,8 +128,8 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
     name = FileNamePart(name);
     const bool test = s_.CheckTestMode(false);
     if (test) base = s_.TestModeURL();
-    std::string source = base + "\\" + name;
-    sys_.Trace(Pid() + " DownloadFileAU: " + source);
+    std::string source = Cat({base, "\\", name});
+    sys_.Trace(Cat({Pid(), " DownloadFileAU: ", source}));
     sys_.RunLog("TestMode=" + BoolText(test));
     sys_.RunLog("Download START: " + source);
     const bool showWindow = kind == TAUKind::Update && s_.RequestConfirmationBeforeDownload() && !Interactive();
@@ -148,7 +148,7 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
             // The new setup is copied, not read into memory: it may be large.
             target = sys_.OwnFolder() + name;
             std::string error;
-            if (!sys_.CopyFileTo(source, target, error)) message = source + " --- " + error;
+            if (!sys_.CopyFileTo(source, target, error)) message = Cat({source, " --- ", error});
         }
         if (showWindow) {
             sys_.Progress(0, 10, 0, 1);
@@ -160,7 +160,7 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
         }
     } else if (!test && sys_.InternetConnected()) {
         sys_.Wait(500);
-        source = base + "/" + name;
+        source = Cat({base, "/", name});
         sys_.SetDownloadAbort(false);
         if (text) {
             sys_.DownloadText(Interactive(), source, content, message);
@@ -218,17 +218,17 @@ bool TAUCycle::CheckDownloadSize()
     const bool test = s_.CheckTestMode(false);
     if (test) base = s_.TestModeURL();
     int64_t actual = -1;
-    std::string location = base + "\\" + name;
+    std::string location = Cat({base, "\\", name});
     if (sys_.FileExists(location)) {
         actual = sys_.FileSize(location);
     } else if (!test && sys_.InternetConnected()) {
-        location = base + "/" + name;
+        location = Cat({base, "/", name});
         actual = sys_.HttpFileSize(location);
     }
     const bool ok = DownloadSizeMatches(actual, expected);
     if (!ok) {
-        sys_.RunLog("  InfoSize=" + std::to_string(expected));
-        sys_.RunLog("  HttpSize=" + std::to_string(actual));
+        sys_.RunLog("  InfoSize=" + IntText(expected));
+        sys_.RunLog("  HttpSize=" + IntText(actual));
         sys_.RunLog("  URL=" + location);
     }
     return ok;
@@ -252,8 +252,8 @@ bool TAUCycle::GetOkToPerformAU(bool fetched, int& code, std::string& text)
     code = GetOkToPerformAUCode(
         f, [](void* self) { return static_cast<TAUCycle*>(self)->CheckDownloadSize(); }, this);
     text = AUCodeText(code);
-    sys_.Trace(Pid() + " GetOkToPerformAU=" + std::to_string(code));
-    sys_.RunLog("GetOkToPerformAU = " + std::to_string(code) + " - " + text);
+    sys_.Trace(Cat({Pid(), " GetOkToPerformAU=", IntText(code)}));
+    sys_.RunLog(Cat({"GetOkToPerformAU = ", IntText(code), " - ", text}));
     return code == 6;
 }
 
@@ -272,11 +272,11 @@ TAUCycle::TProductStop TAUCycle::ShutDownProcess()
                                                     s_.AuxiliaryDir());
     const bool before = sys_.ProgramRunning(path);
     const std::string methodText = s_.ShutDownMethod();
-    sys_.RunLog("Shut Down Process() - START  (" + path + ")  Method: " + methodText);
+    sys_.RunLog(Cat({"Shut Down Process() - START  (", path, ")  Method: ", methodText}));
     const TShutDownMethod method = ShutDownMethodOf(methodText);
     if (method == TShutDownMethod::IssueMessageBox) {
         const std::string text = WithProgName(s_.AUText("s15"), FileNamePart(path));
-        sys_.Trace("s1=" + text + "<");
+        sys_.Trace(Cat({"s1=", text, "<"}));
         while (sys_.ProgramRunning(path)) sys_.WarnBox(0, text);
     }
     Marker("PerformAutoUpdate", 8);
@@ -309,7 +309,7 @@ void TAUCycle::FinishAndRestart(bool ran, const TProductStop& stop)
             sys_.WarnBox(1, text);
     }
     Marker("PerformAutoUpdate", 12);
-    sys_.Trace(BoolText(stop.restart) + " " + BoolText(answer) + " >" + stop.path + "<");
+    sys_.Trace(Cat({BoolText(stop.restart), " ", BoolText(answer), " >", stop.path, "<"}));
     if (stop.restart && answer && IsAbsoluteProgramPath(stop.path)) sys_.StartProgram(stop.path, "", true);
 }
 
@@ -357,7 +357,7 @@ bool TAUCycle::PerformAutoUpdate()
                 // The file that was downloaded and checked, whatever folders
                 // the INFO file's name may try to add.
                 const std::string setupPath = sys_.OwnFolder() + FileNamePart(name);
-                const std::string params = "/OriginalInfoFile=\"" + s_.InfoFilePath() + "\"";
+                const std::string params = Cat({"/OriginalInfoFile=\"", s_.InfoFilePath(), "\""});
                 st_.agentPhase = 3;
                 sys_.Notify(kListenerSetupRun, kListenerBegin);
                 Marker("PerformAutoUpdate", 10);
@@ -383,7 +383,7 @@ void TAUCycle::ReStartAutoUpdateExe()
     if (!(st_.stopCountdown > 0)) {
         const std::string path = sys_.OwnFolder() + sys_.AgentFileName();
         const std::string args = AgentRestartArgs(s_.OverridesToList());
-        sys_.RunLog(".. WinExec - " + path + " " + args);
+        sys_.RunLog(Cat({".. WinExec - ", path, " ", args}));
         sys_.StartProgram(path, args, false);
         sys_.Wait(1000);
         sys_.RunLog(".. PostMessage(WM_DESTROY)");

@@ -15,6 +15,7 @@
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 #include "text/Common.h"
 #include "ui/LMsgBox.h"
@@ -149,8 +150,8 @@ public:
         // in its /WAIT= before it reads a message. The path is the
         // application itself, never searched for.
         if (!IsAbsoluteProgramPath(path) || !FileExistsX(path)) {
-            ::Trace(std::to_string(GetCurrentProcessId()) + " not started (no program at a full path): >" + path +
-                    "<");
+            ::Trace(Cat({IntText(GetCurrentProcessId()), " not started (no program at a full path): >", path,
+                         "<"}));
             return false;
         }
         STARTUPINFOA si = {};
@@ -160,7 +161,7 @@ public:
         PROCESS_INFORMATION pi = {};
         std::string line = QuotedCommandLine(path, args);
         if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            ::Trace(std::to_string(GetCurrentProcessId()) + " start failed: " + path + " " + SysErrorText());
+            ::Trace(Cat({IntText(GetCurrentProcessId()), " start failed: ", path, " ", SysErrorText()}));
             return false;
         }
         CloseHandle(pi.hThread);

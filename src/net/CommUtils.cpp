@@ -57,11 +57,11 @@ void TBytesRate::ProgressText(uint32_t size, uint64_t done, std::string& text, i
 {
     const auto done64 = static_cast<int64_t>(done);
     if (ShowMB) {
-        text = FormatSize(true, 1, done64, kMegaByte) + "/" + FormatSize(true, 1, size, kMegaByte) + " MB";
+        text = Cat({FormatSize(true, 1, done64, kMegaByte), "/", FormatSize(true, 1, size, kMegaByte), " MB"});
     } else if (ShowKB) {
-        text = FormatSize(true, 1, done64, kKiloByte) + "/" + FormatSize(true, 1, size, kKiloByte) + " KB";
+        text = Cat({FormatSize(true, 1, done64, kKiloByte), "/", FormatSize(true, 1, size, kKiloByte), " KB"});
     } else {
-        text = std::to_string(done) + "/" + std::to_string(size) + " BytesArr";
+        text = Cat({IntText(done), "/", IntText(size), " BytesArr"});
     }
     const std::string rate = RateText(bytes);
     if (!rate.empty()) text += "   -   " + rate + " KB/Sec";
@@ -113,8 +113,8 @@ void Make404Message(const std::string& fileName, const std::string& text, const 
 {
     message = def;
     if (!IsHtmlErrorPage(fileName, text)) return;
-    message = "<B>404 File Not Found...</B><P><P>URL:  " + url + "." +
-              "<P><P>Please make sure the file is available and access is allowed to this file.";
+    message = Cat({"<B>404 File Not Found...</B><P><P>URL:  ", url, ".",
+                   "<P><P>Please make sure the file is available and access is allowed to this file."});
     if (iisHint && PosIgnoreCase("IIS", text) > 0)
         message += "<P><P>If you are using an IIS webserver you must define appropriate MIME-Types.";
 }

@@ -1,4 +1,5 @@
 #include "net/DownloadLoop.h"
+#include "sys/Utils.h"
 
 uint32_t DownloadPieceSize(uint32_t size)
 {
@@ -16,7 +17,7 @@ int DownloadProgressMax(uint32_t size)
 
 std::string DownloadTempName(const std::string& localFile, uint32_t size, uint32_t date)
 {
-    return localFile + "." + std::to_string(static_cast<uint32_t>(size + date));
+    return Cat({localFile, ".", IntText(static_cast<uint32_t>(size + date))});
 }
 
 bool IsDownloadLeftover(const std::string& localName, const std::string& candidate)
@@ -103,7 +104,7 @@ TDownloadEnd DecideDownloadEnd(uint32_t status, uint32_t size, uint64_t received
     // The connection ended before the announced length: whatever arrived is
     // part of a file, and a part of a setup file is nothing to run.
     if (size != kUnknownSize)
-        end.message = displayName + " --- Download incomplete (" + std::to_string(received) + " of " +
-                      std::to_string(size) + " bytes)";
+        end.message = Cat({displayName, " --- Download incomplete (", IntText(received), " of ",
+                           IntText(size), " bytes)"});
     return end;
 }

@@ -8,6 +8,7 @@
 #include "net/InetHTTP.h"
 #include "net/InetLoaderWin.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -46,7 +47,7 @@ public:
             // A download into memory holds a small text (an INFO file): a
             // server that sends more is refused before memory runs out.
             if (n > kMaxMemoryDownload - memory_.size()) {
-                reason_ = "more than " + std::to_string(kMaxMemoryDownload) + " bytes for a download into memory";
+                reason_ = Cat({"more than ", IntText(kMaxMemoryDownload), " bytes for a download into memory"});
                 return false;
             }
             memory_.append(data, n);
@@ -163,7 +164,7 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
     if (IsHttpErrorStatus(status) && end.message.empty()) {
         // The server's error page: the same message as for a page found in
         // place of the setup file, but the page never becomes the target.
-        Make404Message(tempFile, "", url, url + " --- HTTP status " + std::to_string(status), false, end.message);
+        Make404Message(tempFile, "", url, Cat({url, " --- HTTP status ", IntText(status)}), false, end.message);
     }
     message = end.message;
     if (end.replaceTarget) {
@@ -171,7 +172,7 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
             return true;
         // The body arrived but cannot take the target's place: that is
         // no success, whatever the caller finds at the target.
-        message = displayName + " --- Error downloading file (" + SysErrorText() + ")";
+        message = Cat({displayName, " --- Error downloading file (", SysErrorText(), ")"});
     }
     // A part of a file is of no use to anybody; it is not left lying about.
     ::DeleteFileA(tempFile.c_str());
@@ -189,7 +190,7 @@ bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const st
     const std::string displayName = UrlDisplayName(url);
     const bool complete = Download(window, url, localFile, userName, password, memory, bar, message, displayName);
     if (!message.empty())
-        Trace(std::to_string(::GetCurrentProcessId()) + " HTTP_DownloadFile_Incremental: " + message);
+        Trace(Cat({IntText(::GetCurrentProcessId()), " HTTP_DownloadFile_Incremental: ", message}));
     return complete;
 }
 

@@ -6,6 +6,7 @@
 #include "net/HttpUrl.h"
 #include "net/InetLoaderWin.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -132,7 +133,7 @@ int32_t HTTP_GetFileSize(const std::string& url)
     InetHandle request(LInternetOpenUrlA(session.Get(), UrlWithScheme(url).c_str(), nullptr, 0, 0, 0));
     if (request) {
         size = static_cast<int32_t>(HTTP_QuerySize(request.Get()));
-        Trace("HTTP_GetFileSize=" + std::to_string(size) + "  " + url);
+        Trace(Cat({"HTTP_GetFileSize=", IntText(size), "  ", url}));
     }
     return size;
 }

@@ -10,7 +10,7 @@ namespace {
 
 constexpr size_t kReadPiece = 65536;
 
-std::string OffsetText(int64_t offset) { return "entry at offset " + std::to_string(offset); }
+std::string OffsetText(int64_t offset) { return "entry at offset " + IntText(offset); }
 
 }  // namespace
 
@@ -44,22 +44,22 @@ void ReadEntryFrame(TPackSource& file, int64_t offset, int64_t limit, InflateYie
     const int64_t n = f.Length < 0 ? -static_cast<int64_t>(f.Length) : f.Length;
     f.Next = offset + 4 + n;
     if (f.Next > limit) {
-        f.Error = OffsetText(offset) + ": length " + std::to_string(f.Length) + " runs past the package end (" +
-                  std::to_string(limit) + ")";
+        f.Error = Cat({OffsetText(offset), ": length ", IntText(f.Length), " runs past the package end (",
+                       IntText(limit), ")"});
         return;
     }
     if (size < 0 || f.Next > size) {
-        f.Error = OffsetText(offset) + ": the file is cut short (" + std::to_string(n) + " bytes announced, " +
-                  std::to_string(size < 0 ? 0 : size - offset - 4) + " present)";
+        f.Error = Cat({OffsetText(offset), ": the file is cut short (", IntText(n), " bytes announced, ",
+                       IntText(size < 0 ? 0 : size - offset - 4), " present)"});
         return;
     }
     if (n > kMaxEntryBytes) {
-        f.Error = OffsetText(offset) + ": length " + std::to_string(f.Length) + " is above the " +
-                  std::to_string(kMaxEntryBytes) + " bytes an entry may take";
+        f.Error = Cat({OffsetText(offset), ": length ", IntText(f.Length), " is above the ",
+                       IntText(kMaxEntryBytes), " bytes an entry may take"});
         return;
     }
     if (!f.Body.resize(static_cast<size_t>(n))) {
-        f.Error = OffsetText(offset) + ": " + std::to_string(n) + " bytes do not fit in memory";
+        f.Error = Cat({OffsetText(offset), ": ", IntText(n), " bytes do not fit in memory"});
         return;
     }
     for (size_t done = 0; done < f.Body.size();) {
@@ -97,7 +97,7 @@ std::string MakeEntryHeader(const std::string& name, int32_t dosTime, bool launc
         item += '*';
         if (!launchArgs.empty()) item += ' ' + launchArgs;
     }
-    return "|" + item + "|" + std::to_string(dosTime) + "|";
+    return Cat({"|", item, "|", IntText(dosTime), "|"});
 }
 
 size_t EntryContentLimit(uint32_t declaredTotal) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "sys/LSUB.h"
+#include "sys/Utils.h"
 
 std::string TrailerBytes(const TPackageTrailer& trailer) {
     std::string bytes(kTrailerSize, '\0');
@@ -197,9 +198,9 @@ std::string VolumeBasePath(const std::string& firstVolume) {
 
 std::string VolumeFileName(const std::string& firstVolume, int number) {
     if (number <= 1) return firstVolume;
-    std::string digits = std::to_string(number);
+    std::string digits = IntText(number);
     if (digits.size() < 3) digits.insert(0, 3 - digits.size(), '0');
-    return VolumeBasePath(firstVolume) + "." + digits;
+    return Cat({VolumeBasePath(firstVolume), ".", digits});
 }
 
 std::string FileNamePart(const std::string& path) {

@@ -70,7 +70,7 @@ bool UnscrambleValueChecked(const std::string& value, std::string& plain) {
 
 std::string UnscrambleValue(const std::string& value) {
     // The result starts as a random number text; a valid value replaces it.
-    const std::string fallback = std::to_string(RandomInt(0, 99998));
+    const std::string fallback = IntText(RandomInt(0, 99998));
     std::string plain;
     return UnscrambleValueChecked(value, plain) ? plain : fallback;
 }

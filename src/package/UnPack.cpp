@@ -51,7 +51,7 @@ private:
     {
         if (A.Progress) A.Progress(kind, 0, max, 0, 1, "");
     }
-    std::string Pid() const { return std::to_string(S.ProcessId()); }
+    std::string Pid() const { return IntText(S.ProcessId()); }
     // Counts the failure; the first one in the process is reported. The size
     // of what is at the target is asked only for a target inside DestDir.
     void SaveFailed(const std::string& target, const std::string& reason, size_t dataSize, bool targetInside = true);
@@ -87,7 +87,7 @@ void TExtraction::Run(bool& checksumOK, std::string& launchRecord)
     if (!Continue || Damaged) LaunchRecord.clear();
     checksumOK = ChecksumOK;
     launchRecord = LaunchRecord;
-    Trace("UnCompressTime: " + std::to_string(S.TickCount() - started) + " MS");
+    Trace(Cat({"UnCompressTime: ", IntText(S.TickCount() - started), " MS"}));
     Trace("");
     S.WaitPumping(kSettleMs);
 }
@@ -99,12 +99,12 @@ TExtraction::TVolumeEnd TExtraction::ExtractVolume(const std::string& path)
     if (!S.FileExists(path) || !file.Open(path)) return TVolumeEnd::Next;
 
     Trailer = ReadTrailer(file);
-    if (Volume == 1) Trace("FileInfo.FilesCount=" + std::to_string(Trailer.FilesCount));
+    if (Volume == 1) Trace("FileInfo.FilesCount=" + IntText(Trailer.FilesCount));
     ChecksumOK = ChecksumPasses(Trailer.Checksum, PackageChecksum(file, Trailer.TrailerSize));
     if (!ChecksumOK) return TVolumeEnd::Finish;
 
     const int64_t end = PackageLimit(file);
-    Trace("FileLen=" + std::to_string(end));
+    Trace("FileLen=" + IntText(end));
     if (Trailer.Magic != PackageMagic) {
         // Bytes that are no trailer steer nothing: the first volume carries
         // no package (and no stray bit asks for a next disk); a later one
@@ -117,7 +117,7 @@ TExtraction::TVolumeEnd TExtraction::ExtractVolume(const std::string& path)
     }
     if (Volume == 1) Progress(0, static_cast<int>(std::min<uint32_t>(Trailer.FilesCount, INT32_MAX)));
     if (A.DestDir.empty() || !S.ForceFolders(A.DestDir))
-        S.ShowError(A.DestDir + "<P><P>Unable to create Directory!<P><P>" + S.SysErrorText());
+        S.ShowError(Cat({A.DestDir, "<P><P>Unable to create Directory!<P><P>", S.SysErrorText()}));
 
     if (!ExtractEntries(file, Trailer, Trailer.BlocksOffset, end)) {
         Damaged = true;
@@ -139,7 +139,7 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
         if (Pump) Pump();
         ReadEntryFrame(file, position, limit, Pump, Frame);
         if (!Frame.Error.empty()) {
-            Trace(Pid() + " Damaged package: " + Frame.Error);
+            Trace(Cat({Pid(), " Damaged package: ", Frame.Error}));
             return false;
         }
         position = Frame.Next;
@@ -151,8 +151,8 @@ bool TExtraction::ExtractEntries(TPackFile& file, const TPackageTrailer& trailer
         // all its files hold, is a damaged package: nothing of it is written.
         const TEntryView entry = DecodeEntryView(Frame, Content, Pump, contentLimit);
         if (!entry.Error.empty()) {
-            Trace(Pid() + " Damaged package: entry at offset " + std::to_string(Frame.Offset) + ": EZLibError: " +
-                  entry.Error);
+            Trace(Cat({Pid(), " Damaged package: entry at offset ", IntText(Frame.Offset), ": EZLibError: ",
+                       entry.Error}));
             return false;
         }
         if (!entry.Skipped) WriteEntry(entry);
@@ -168,7 +168,7 @@ void TExtraction::WriteEntry(const TEntryView& entry)
     if (IsUnsafeEntryName(name) || NamesDevice(name)) {
         // Its launch mark is skipped with it: the program to start must be one
         // of the extracted files, never a path outside the folder.
-        Trace(Pid() + " Damaged entry skipped: " + name);
+        Trace(Cat({Pid(), " Damaged entry skipped: ", name}));
         SaveFailed(target, "The name leads outside the extraction folder.", entry.Data.size(), false);
         return;
     }
@@ -196,9 +196,9 @@ void TExtraction::SaveFailed(const std::string& target, const std::string& reaso
     if (++gSaveErrors != 1) return;
     const int64_t fileSize = targetInside ? S.FileSize(target) : 0;
     const double free = S.DiskFreeBytes(targetInside ? target : A.DestDir);
-    S.ShowError(target + "<P><P>Unable to save Extracted File!<P><P>" + reason + "<P>" + "  Data Size: <T>" +
-                std::to_string(dataSize) + " Bytes<P>" + "  File Size:  <T>" + std::to_string(fileSize) +
-                " Bytes<P>" + "  Bytes Free: <T>" + WholeNumber(free) + " Bytes");
+    S.ShowError(Cat({target, "<P><P>Unable to save Extracted File!<P><P>", reason, "<P>", "  Data Size: <T>",
+                     IntText(dataSize), " Bytes<P>", "  File Size:  <T>", IntText(fileSize),
+                     " Bytes<P>", "  Bytes Free: <T>", WholeNumber(free), " Bytes"}));
 }
 
 void TExtraction::WriteAgent(TPackFile& file)
@@ -218,7 +218,7 @@ void TExtraction::WriteAgent(TPackFile& file)
     const std::string path = JoinPath(A.DestDir, NamePart(A.AgentName));
     bool existed = false;
     S.WriteDataFile(path, image, S.FileDosTime(A.SourcePath), false, existed);
-    Trace(Pid() + " New AU-Agent: " + path);
+    Trace(Cat({Pid(), " New AU-Agent: ", path}));
 }
 
 bool TExtraction::AskForVolume(const std::string& path)
@@ -259,7 +259,7 @@ int64_t ReadChunked(TPackSource& file, int64_t offset, std::string& buffer, Infl
 
 std::string DiskPromptText(const std::string& prompt, int volume)
 {
-    return ReplaceText(prompt, "<DISK_NUM>", std::to_string(volume), 0, 0, true);
+    return ReplaceText(prompt, "<DISK_NUM>", IntText(volume), 0, 0, true);
 }
 
 bool SourceCarriesStub(const std::string& sourcePath)

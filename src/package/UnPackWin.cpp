@@ -7,6 +7,7 @@
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
 #include "sys/PrivateFolder.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -39,7 +40,7 @@ bool TWinExtractSystem::FolderInsideRoot(const std::string& folder)
 {
     if (Root.empty() || folder == CleanFolder) return true;
     if (PathCrossesReparsePoint(Root, folder)) {
-        Trace("ExtractPackage: a link on the way to " + folder + " is not followed");
+        Trace(Cat({"ExtractPackage: a link on the way to ", folder, " is not followed"}));
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }
@@ -87,7 +88,7 @@ bool TWinExtractSystem::AskOkCancel(const std::string& text, const std::string& 
                                     const std::string& buttons)
 {
     if (Dialogs.OkCancel) return Dialogs.OkCancel(text, caption, charset, buttons);
-    Trace("ExtractPackage: no prompt to ask \"" + text + "\"; taken as Cancel");
+    Trace(Cat({"ExtractPackage: no prompt to ask \"", text, "\"; taken as Cancel"}));
     return false;
 }
 

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdint>
 
+#include "sys/Utils.h"
+
 namespace {
 
 // zlib's own text for a return code ("data error", "buffer error" ...).
@@ -51,13 +53,13 @@ EZLibError InflateInto(std::string_view data, TByteBuffer& out, size_t limit, In
         // more memory.
         if (out.size() >= cap) {
             inflateEnd(&stream);
-            return {"inflates past the limit of " + std::to_string(limit) + " bytes"};
+            return {"inflates past the limit of " + IntText(limit) + " bytes"};
         }
         const size_t grown = out.size() > cap / 2 ? cap : out.size() * 2;
         if (!out.resize(grown, produced)) return Fail(stream, Z_MEM_ERROR);
     }
     inflateEnd(&stream);
-    if (produced > limit) return {"inflates past the limit of " + std::to_string(limit) + " bytes"};
+    if (produced > limit) return {"inflates past the limit of " + IntText(limit) + " bytes"};
     (void)out.resize(produced);  // a smaller size keeps the storage: it cannot fail
     return {};
 }

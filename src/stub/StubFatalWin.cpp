@@ -17,6 +17,7 @@
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ void EndUnexpectedly(const char* what)
         ::VirtualFree(gReserve, 0, MEM_RELEASE);
         gReserve = nullptr;
     }
-    Trace(std::to_string(::GetCurrentProcessId()) + " ==== STUB ENDED UNEXPECTEDLY: " + what);
+    Trace(Cat({IntText(::GetCurrentProcessId()), " ==== STUB ENDED UNEXPECTEDLY: ", what}));
     // The window's timers must not start a run or an agent step while the
     // folder walk below serves the queue.
     if (HWND wnd = StartupWindow()) {
@@ -78,11 +79,11 @@ void EndUnexpectedly(const char* what)
     if (!setupFolder.empty()) DeleteTree(setupFolder, true);
     RemoveAlternateWorkFolder();
     if (!EndsSilently()) {
-        const std::string text = std::string("The setup ended unexpectedly (") + what +
-                                 ").\r\n\r\nIts temporary files were removed. Please start the setup again.";
+        const std::string text = Cat({std::string("The setup ended unexpectedly ("), what,
+                                      ").\r\n\r\nIts temporary files were removed. Please start the setup again."});
         ::MessageBoxA(nullptr, text.c_str(), StubLangText("Error", "Error").c_str(),
                       MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     }
-    Trace(std::to_string(::GetCurrentProcessId()) + " ==== STUB END (unexpected) ====");
+    Trace(IntText(::GetCurrentProcessId()) + " ==== STUB END (unexpected) ====");
     ::ExitProcess(kUnexpectedEndExitCode);
 }

@@ -29,9 +29,9 @@ void WriteAgentCopy(const std::string& agentName)
     std::string image;
     ReadFilePart(OwnPath(), 0, false, image, 0);  // 0: the whole file
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
-    const std::string path = SetupTempFolder() + "\\" + agentName;
+    const std::string path = Cat({SetupTempFolder(), "\\", agentName});
     if (agent.empty() || SetupTempFolder().empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
-        Trace(std::to_string(GetCurrentProcessId()) + " agent copy not written: " + path);
+        Trace(Cat({IntText(GetCurrentProcessId()), " agent copy not written: ", path}));
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     std::string localName = location;
     if (localName.empty() || localName.back() != '\\') localName += "\\";
     localName += name;
-    const std::string url = location + "/" + name;
+    const std::string url = Cat({location, "/", name});
     std::string package;
     if (FileExistsX(localName)) {
         package = localName;
@@ -88,7 +88,7 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         ProgressCallback(0, 0, 10, 0, 1, "");
         WaitPumping(0, 700);
     }
-    Trace(std::to_string(GetCurrentProcessId()) + " Internet package: " + package + " error=" + error);
+    Trace(Cat({IntText(GetCurrentProcessId()), " Internet package: ", package, " error=", error}));
     // With a check item the file is held open without write or delete
     // sharing from before its checks to the end of its extraction, so that
     // what runs is what was checked.
@@ -105,8 +105,8 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         TFileDigest actual;
         const bool hashed = held && Sha256OfHandle(held.Get(), actual);
         if (!SetupFilePassesCheck(checkItem, hashed, actual)) {
-            Trace(std::to_string(GetCurrentProcessId()) + " Setup file check failed: " + package + " " +
-                  (hashed ? FileCheckText(actual) : std::string("(not read)")) + ", expected " + checkItem);
+            Trace(Cat({IntText(GetCurrentProcessId()), " Setup file check failed: ", package, " ",
+                       (hashed ? FileCheckText(actual) : std::string("(not read)")), ", expected ", checkItem}));
             Make404Message(package, "", url, kSetupFileMismatch, false, error);
         }
     }

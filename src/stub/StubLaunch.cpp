@@ -4,13 +4,13 @@
 #include "sys/Launch.h"
 #include "sys/Utils.h"
 
-std::string LaunchId(unsigned long threadId) { return "_" + std::to_string(threadId); }
+std::string LaunchId(unsigned long threadId) { return "_" + IntText(threadId); }
 
 TEngineLaunch SplitLaunchRecord(const std::string& launchRecord, const std::string& extraArgs)
 {
     size_t star = launchRecord.find('*');
     if (star == std::string::npos) return {launchRecord, extraArgs};
-    return {Trim(launchRecord.substr(0, star)), Trim(extraArgs + " " + Trim(launchRecord.substr(star + 1)))};
+    return {Trim(launchRecord.substr(0, star)), Trim(Cat({extraArgs, " ", Trim(launchRecord.substr(star + 1))}))};
 }
 
 std::string EngineProgramPath(const std::string& extractFolder, const std::string& launchRecord)

@@ -10,6 +10,7 @@
 #include "sys/Launch.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -44,7 +45,7 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
         EngineCommandLine(extractFolder, launchRecord, extraArgs, OwnPath(), ThisIs_AutoUpdateProg(), id);
     const std::string startUpLink = AgentSettings().StartUpLink();
     const std::string checkLink = AgentSettings().CheckforNewUpdateLink();
-    Trace(std::to_string(GetCurrentProcessId()) + " ==== WinExec(Engine.exe) >>" + line + "<<");
+    Trace(Cat({IntText(GetCurrentProcessId()), " ==== WinExec(Engine.exe) >>", line, "<<"}));
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
     GlobalAddAtomA(atomName.c_str());
@@ -61,8 +62,8 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
     const ATOM atom = GlobalFindAtomA(atomName.c_str());
     const bool success = atom == 0;
     if (atom) GlobalDeleteAtom(atom);
-    Trace(std::to_string(GetCurrentProcessId()) + " ==== Engine exit code " + std::to_string(code) +
-          (success ? ", success" : ", no success"));
+    Trace(Cat({IntText(GetCurrentProcessId()), " ==== Engine exit code ", IntText(code),
+               (success ? ", success" : ", no success")}));
     if (success) {
         RemoveShortcutWhenAsked(AgentSettings().RemoveStartUpShortcut(), startUpLink);
         RemoveShortcutWhenAsked(AgentSettings().RemoveCheckForNewUpdateShortcut(), checkLink);

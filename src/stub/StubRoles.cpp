@@ -57,9 +57,9 @@ std::string AgentCopyExtraArgs(const std::string& transient, const std::string& 
 
 std::string RelaunchCommandLine(const std::string& copyPath, const std::string& args, const std::string& ownPath)
 {
-    std::string tail = args + " /SpanCdLvl=2 /SpanDiskFName1=\"" + ownPath + ".001\"" + " /OriginExe=\"" + ownPath +
-                       "\"";
-    return QuotedProgramPath(copyPath) + " " + Trim(tail);
+    std::string tail = Cat({args, " /SpanCdLvl=2 /SpanDiskFName1=\"", ownPath, ".001\"", " /OriginExe=\"", ownPath,
+                            "\""});
+    return Cat({QuotedProgramPath(copyPath), " ", Trim(tail)});
 }
 
 bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)
@@ -71,6 +71,6 @@ bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)
 
 std::pair<int64_t, int64_t> WmMsgParams(const std::string& value)
 {
-    std::string list = ":" + value + ":";
+    std::string list = Cat({":", value, ":"});
     return {TextToInt64(SUB::Get(list, 0, ""), 0), TextToInt64(SUB::Get(list, 1, ""), 0)};
 }

@@ -145,14 +145,14 @@ bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, 
         const std::string alternate = AlternateWorkFolder();
         if (!alternate.empty()) extractFolder = alternate;
     }
-    Trace(std::string("========= ForegroundOp=") + (foregroundOp ? "TRUE" : "FALSE") + " ==========");
+    Trace(Cat({std::string("========= ForegroundOp="), (foregroundOp ? "TRUE" : "FALSE"), " =========="}));
     bool go = true;
     // Without a folder of our own (none could be made) the question still
     // names the temporary drive.
     if (foregroundOp) go = ConfirmTempSpace(extractFolder.empty() ? TempFolder(true) : extractFolder, package);
     if (go && extractFolder.empty()) {
         // Nothing is written anywhere but in a folder this run made.
-        MsgBoxError(0, TempFolder(false) + "<P><P>Unable to create Directory!<P><P>" + SysErrorText(),
+        MsgBoxError(0, Cat({TempFolder(false), "<P><P>Unable to create Directory!<P><P>", SysErrorText()}),
                     StubText(kTextError), StubButtonTexts(), StubCharset());
         go = false;
     }
@@ -194,7 +194,7 @@ void StartSetupRun(HWND wnd)
             facts.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
             facts.ownName = FileNameOfPath(OwnPath());
             if (SpanDiskNameHonoured(facts, span)) packageFile = span;
-            else Trace(std::to_string(GetCurrentProcessId()) + " /SpanDiskFName1= ignored: " + span);
+            else Trace(Cat({IntText(GetCurrentProcessId()), " /SpanDiskFName1= ignored: ", span}));
         }
         const bool foreground = !(HasSwitch("/hide") || own.RunHidden());
         RunPackageSetup(SetupTempFolder(), packageFile, agentName, foreground, CommandLineArgs());

@@ -1,6 +1,7 @@
 #include "stub/StubUtil.h"
+#include "sys/Utils.h"
 
 std::string SetupTempFolderName(const std::string& tempFolderWithSlash, uint32_t dosDateTime)
 {
-    return tempFolderWithSlash + "SETUP_" + std::to_string(dosDateTime & 0xFFFF);
+    return Cat({tempFolderWithSlash, "SETUP_", IntText(dosDateTime & 0xFFFF)});
 }

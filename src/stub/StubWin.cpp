@@ -31,7 +31,7 @@ namespace {
 
 std::string gWindowClass;
 
-std::string Pid() { return std::to_string(GetCurrentProcessId()); }
+std::string Pid() { return IntText(GetCurrentProcessId()); }
 
 TRoleFacts RoleFacts()
 {
@@ -44,7 +44,7 @@ TRoleFacts RoleFacts()
     return f;
 }
 
-std::string XCopyPath() { return OwnFolder(true) + "X_" + FileNameOfPath(OwnPath()); }
+std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNameOfPath(OwnPath())}); }
 
 bool X_ExeIsRunning()
 {
@@ -61,19 +61,19 @@ void CreateAndRun_X_Exe()
 {
     RunLogLine("CreateAndRun_X_Exe() --- Start");
     const std::string z = GetSwitch("/_ZZ=", "");
-    Trace(Pid() + " CreateAndRun_X_Exe-1 " + z);
+    Trace(Cat({Pid(), " CreateAndRun_X_Exe-1 ", z}));
     const TRoleFacts f = RoleFacts();
     if (ThisIs_AutoUpdateProg() && !(X_ExeIsRunning() && GetSwitch("/_ZZ=", "") != "99") &&
         SameText(f.ownName, f.agentFileName)) {
         Trace(Pid() + " CreateAndRun_X_Exe-2");
         int64_t w = GetSwitchInt("/WAIT=", 0);
-        RunLogLine("Wait " + std::to_string(w) + " SEC");
+        RunLogLine(Cat({"Wait ", IntText(w), " SEC"}));
         if (w > 0) WaitPumping(0, static_cast<DWORD>(w * 1000));
         const std::string x = XCopyPath();
         CopyFileA(OwnPath().c_str(), x.c_str(), FALSE);
         RunLogLine("Create X_ File ");
         const std::string extra = AgentCopyExtraArgs(GetSwitch("/TRANSIENT=", ""), GetSwitch("/DELAY=", ""));
-        RunLogLine("WinExec: " + x + extra);
+        RunLogLine(Cat({"WinExec: ", x, extra}));
         StartProgramDetached(x, extra, SW_HIDE);
         if (!CommandLineArgs().empty()) {
             const int64_t start = GetTickCount();
@@ -98,12 +98,13 @@ void HandleParamOK(bool xWasRunning)
     std::string m = GetSwitch("/WM_MSG=", "");
     if (!m.empty() && FileExists(x)) {
         auto [w, l] = WmMsgParams(m);
-        RunLogLine("PostProcessMessage(wm_LocalMsg) to: " + x + " - :" + m + ":");
+        RunLogLine(Cat({"PostProcessMessage(wm_LocalMsg) to: ", x, " - :", m, ":"}));
         PostProcessMessage(x, true, wm_LocalMsg, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
     }
     int64_t n = GetSwitchInt("/TEST=", -1);
     if (n >= 0 && FileExists(x)) {
-        RunLogLine("PostProcessMessage(wm_AgentMsg) to: " + x + " - AU_PerformUpdateCycle (" + std::to_string(n) + ")");
+        RunLogLine(
+            Cat({"PostProcessMessage(wm_AgentMsg) to: ", x, " - AU_PerformUpdateCycle (", IntText(n), ")"}));
         PostProcessMessage(x, true, wm_AgentMsg, kAgentProbeNow, static_cast<LPARAM>(n));
         if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, 2, 0);
     }
@@ -115,10 +116,10 @@ void HandleParamOK(bool xWasRunning)
 void RelaunchFromTempCopy()
 {
     if (SetupTempFolder().empty()) return;  // traced where it failed
-    const std::string y = SetupTempFolder() + "\\Y_" + FileNameOfPath(OwnPath());
+    const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNameOfPath(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
-    Trace(Pid() + " RelaunchFromTempCopy: " + cmd);
+    Trace(Cat({Pid(), " RelaunchFromTempCopy: ", cmd}));
     KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
@@ -182,7 +183,7 @@ void DoRunStubWin()
             break;
         }
     } else {
-        Trace(Pid() + " ==== already running: " + gWindowClass);
+        Trace(Cat({Pid(), " ==== already running: ", gWindowClass}));
     }
     if (IsPlainAgent(RoleFacts())) HandleParamOK(x);
     RunLogLine("DoRunStubWin() --- End");
@@ -194,7 +195,7 @@ int StubMainBody()
     const std::string own = OwnPath();
     SetProcessCommandLine(raw, FileNameOfPath(own), own);
     UseSystemLocale();
-    Trace(Pid() + " ==== STUB START ====> " + raw + "<");
+    Trace(Cat({Pid(), " ==== STUB START ====> ", raw, "<"}));
 
     auto package = std::make_unique<TGFileInfo>(own);
     SetOwnPackage(package.get());
@@ -209,13 +210,13 @@ int StubMainBody()
     RunLogLine("=== START === " + own);
     RunLogLine("CommandLine=" + raw);
     RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
-    Trace(Pid() + " ==== ThisIs_AutoUpdateProg=" + BoolText(ThisIs_AutoUpdateProg()));
+    Trace(Cat({Pid(), " ==== ThisIs_AutoUpdateProg=", BoolText(ThisIs_AutoUpdateProg())}));
 
     DoRunStubWin();
 
     SetOwnPackage(nullptr);
     package.reset();
-    Trace(Pid() + " ==== STUB END ====> " + raw + "<");
+    Trace(Cat({Pid(), " ==== STUB END ====> ", raw, "<"}));
     Trace("");
     RunLogLine("=== EXIT === " + own);
     RunLogLine("");

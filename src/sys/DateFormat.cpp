@@ -83,7 +83,7 @@ double DateTimeToDayNumber(const TDateTimeParts& p)
 
 std::string FormatDayMonYear(const TDateTimeParts& dt)
 {
-    return Two(dt.day) + "-" + SUB::Get(kMonthList, dt.month, "") + "-" + PadLeft(dt.year, 4);
+    return Cat({Two(dt.day), "-", SUB::Get(kMonthList, dt.month, ""), "-", PadLeft(dt.year, 4)});
 }
 
 std::string FormatDayMonYear(double dayNumber) { return FormatDayMonYear(DayNumberToDateTime(dayNumber)); }
@@ -96,5 +96,5 @@ std::string FormatDayMonYearTime(const std::string& separator, const TDateTimePa
 
 std::string FormatLogStamp(const TDateTimeParts& dt, const TLocaleSeparators& seps)
 {
-    return Two(dt.day) + seps.date + Two(dt.month) + seps.date + Two(dt.year % 100) + " " + TimeText(dt, seps.time);
+    return Cat({Two(dt.day), seps.date, Two(dt.month), seps.date, Two(dt.year % 100), " ", TimeText(dt, seps.time)});
 }

@@ -7,6 +7,7 @@
 #include "sys/ExecPipe.h"
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -58,7 +59,7 @@ bool RunCaptured(const std::string& program, const std::string& parameters, int 
     auto startFailed = [&](const std::string& text) {
         exitCode = kRunCapturedStartFailed;
         errorText = text;
-        Trace(std::to_string(::GetCurrentProcessId()) + " RunCaptured: " + text);
+        Trace(Cat({IntText(::GetCurrentProcessId()), " RunCaptured: ", text}));
         if (callback) callback(text + "\r\n", abort);
         return false;
     };
@@ -67,7 +68,7 @@ bool RunCaptured(const std::string& program, const std::string& parameters, int 
 
     TPipe in, out, err;
     if (!MakePipe(in, false) || !MakePipe(out, true) || !MakePipe(err, true))
-        return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
+        return startFailed(Cat({SysErrorText(), " --- ", line.substr(0, 256)}));
 
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -80,7 +81,7 @@ bool RunCaptured(const std::string& program, const std::string& parameters, int 
     std::string cmd = line;
     if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, IDLE_PRIORITY_CLASS, nullptr, nullptr,
                           &si, &pi))
-        return startFailed(SysErrorText() + " --- " + line.substr(0, 256));
+        return startFailed(Cat({SysErrorText(), " --- ", line.substr(0, 256)}));
     KernelHandle process(pi.hProcess);
     KernelHandle thread(pi.hThread);
     // Nothing is ever written to the child: let a child that reads its

@@ -15,7 +15,7 @@ constexpr const char* kQuiet = " >NUL 2>&1";
 // A "%" in a batch line starts a variable; doubled it stands for itself.
 std::string BatchQuoted(const std::string& path)
 {
-    return "\"" + ReplaceText(path, "%", "%%") + "\"";
+    return Cat({"\"", ReplaceText(path, "%", "%%"), "\""});
 }
 
 bool IsSlash(char c) { return c == '\\' || c == '/'; }

@@ -35,7 +35,7 @@ bool ForEachEntry(const std::string& folder, const std::function<bool(const std:
     if (!find) return false;
     do {
         if (IsDotEntry(data.cFileName)) continue;
-        if (visit(base + "\\" + data.cFileName, data)) return true;
+        if (visit(Cat({base, "\\", data.cFileName}), data)) return true;
     } while (::FindNextFileA(find.Get(), &data));
     return false;
 }
@@ -119,10 +119,10 @@ std::string StartSelfDeleteBatch(const std::string& exePath, const std::string& 
         if (WriteNewFile(candidate, text)) batchPath = candidate;
     }
     if (batchPath.empty()) {
-        Trace("DeleteMySelf: cannot write a batch in " + folder + " " + SysErrorText());
+        Trace(Cat({"DeleteMySelf: cannot write a batch in ", folder, " ", SysErrorText()}));
         return "";
     }
-    const std::string command = "\"" + batchPath + "\"";
+    const std::string command = Cat({"\"", batchPath, "\""});
     if (::WinExec(command.c_str(), SW_HIDE) <= 31) return "";
     return batchPath;
 }
@@ -244,14 +244,14 @@ bool EjectCD(const std::string& path)
     const std::string root = std::string(1, letter) + ":\\";
     if (::GetDriveTypeA(root.c_str()) != DRIVE_CDROM) return false;
 
-    const std::string device = std::string("\\\\.\\") + letter + ":";
+    const std::string device = Cat({"\\\\.\\", std::string(1, letter), ":"});
     FileHandle drive(::CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, 0, nullptr));
-    Trace("EjectCD-2: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
+    Trace(Cat({"EjectCD-2: ", device, " ", IntText(reinterpret_cast<intptr_t>(drive.Get()))}));
     if (!drive)
         drive.Reset(::CreateFileA(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_EXISTING, 0, nullptr));
-    Trace("EjectCD-3: " + device + " " + std::to_string(reinterpret_cast<intptr_t>(drive.Get())));
+    Trace(Cat({"EjectCD-3: ", device, " ", IntText(reinterpret_cast<intptr_t>(drive.Get()))}));
     DWORD returned = 0;
     return ::DeviceIoControl(drive.Get(), IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, &returned, nullptr);
 }

@@ -90,7 +90,7 @@ bool IniSetValue(std::string& text, const std::string& section, const std::strin
         text.replace(v, l.end - v, value);
         return true;
     }
-    const std::string entry = key + "=" + value + eol;
+    const std::string entry = Cat({key, "=", value, eol});
     if (insertAt != std::string::npos) {
         text.insert(insertAt, (insertNeedsBreak ? eol : "") + entry);
     } else {

@@ -4,6 +4,7 @@
 #include "sys/Handles.h"
 #include "sys/IniText.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 namespace {
@@ -73,7 +74,7 @@ bool WriteIniKeyInPlace(const std::string& file, const std::string& section, con
     bool ok = WriteNew(temp, text) &&
               MoveFileExA(temp.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) {
-        Trace("WriteIniKeyInPlace failed: " + file + " [" + section + "] " + key);
+        Trace(Cat({"WriteIniKeyInPlace failed: ", file, " [", section, "] ", key}));
         DeleteFileA(temp.c_str());
     }
     return ok;

@@ -172,7 +172,7 @@ std::string SUB::JoinPairs(const std::string& keys, const std::string& values, b
     const std::string v = trimEmpty ? TrimEmpty(values, true, false) : values;
     const int n = std::max(Count(k), Count(v));
     std::vector<std::string> pairs;
-    for (int i = 0; i < n; ++i) pairs.push_back(Get(k, i, "") + "=" + Get(v, i, ""));
+    for (int i = 0; i < n; ++i) pairs.push_back(Cat({Get(k, i, ""), "=", Get(v, i, "")}));
     return Normalize(Join(pairs, kNul));
 }
 

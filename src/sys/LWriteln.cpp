@@ -11,6 +11,7 @@
 #include "sys/LSUB.h"
 #include "sys/Platform.h"
 #include "sys/UrlMask.h"
+#include "sys/Utils.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ std::string ExceptionRecord(const std::string& method, const std::string& remark
     return line;
 }
 
-void TraceKeyValue(const std::string& key, const std::string& value) { Trace("[" + key + "]  [" + value + "]"); }
+void TraceKeyValue(const std::string& key, const std::string& value) { Trace(Cat({"[", key, "]  [", value, "]"})); }
 
 void TraceConcat(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
                  const std::string& e)

@@ -4,6 +4,7 @@
 
 #include "sys/Launch.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 #include "sys/UtilsWin.h"
 
 void* StartProgramLine(const std::string& program, const std::string& commandLine, int showState)
@@ -15,7 +16,7 @@ void* StartProgramLine(const std::string& program, const std::string& commandLin
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
     if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        Trace(std::to_string(::GetCurrentProcessId()) + " StartProgram failed: " + program + " " + SysErrorText());
+        Trace(Cat({IntText(::GetCurrentProcessId()), " StartProgram failed: ", program, " ", SysErrorText()}));
         return nullptr;
     }
     ::CloseHandle(pi.hThread);

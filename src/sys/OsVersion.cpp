@@ -55,7 +55,7 @@ bool AtLeast(const TOsVersionRecord& rec, uint32_t major, uint32_t minor)
 TOsVersionInfo DescribeOsVersion(const TOsVersionRecord& rec)
 {
     TOsVersionInfo info;
-    info.version = std::to_string(rec.major) + "." + std::to_string(rec.minor);
+    info.version = Cat({IntText(rec.major), ".", IntText(rec.minor)});
     info.servicePack = Trim(rec.servicePack);
     info.build = rec.build;
 
@@ -112,7 +112,7 @@ TOsVersionRecord WithKernelVersion(const TOsVersionRecord& rec, const std::strin
     size_t end = 0;
     while (end < text.size() && ((text[end] >= '0' && text[end] <= '9') || text[end] == '.' || text[end] == ','))
         ++end;
-    const std::string list = "." + ReplaceChar(text.substr(0, end), ',', '.') + ".";
+    const std::string list = Cat({".", ReplaceChar(text.substr(0, end), ',', '.'), "."});
     int64_t numbers[3];
     for (int i = 0; i < 3; ++i) {
         numbers[i] = TextToInt64(SUB::Get(list, i, ""), -1);

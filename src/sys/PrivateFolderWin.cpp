@@ -94,7 +94,7 @@ bool CreatePrivateFolder(const std::string& path)
         // A system that knows access lists but cannot build ours gets no
         // folder rather than one anybody may write to.
         if (sddl.empty() || !sddlToSd(sddl.c_str(), 1 /* SDDL_REVISION_1 */, &sd, nullptr)) {
-            Trace("CreatePrivateFolder: no access list for " + folder + " " + SysErrorText());
+            Trace(Cat({"CreatePrivateFolder: no access list for ", folder, " ", SysErrorText()}));
             return false;
         }
     }
@@ -121,7 +121,7 @@ std::string CreateNumberedPrivateFolder(const std::string& base, uint32_t first,
         const DWORD error = ::GetLastError();
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS && error != ERROR_ACCESS_DENIED) break;
     }
-    Trace("CreateNumberedPrivateFolder: no new folder up to " + last + ": " + SysErrorText());
+    Trace(Cat({"CreateNumberedPrivateFolder: no new folder up to ", last, ": ", SysErrorText()}));
     return "";
 }
 

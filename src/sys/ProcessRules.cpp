@@ -78,7 +78,7 @@ uint32_t FindPidInTasklist(const std::string& output, const std::string& wanted)
     for (int i = 0; i < n; ++i) {
         // Fields split at commas; the memory column's own grouping commas only
         // add fields after the two that count.
-        const std::string fields = "," + SUB::Get(lines, i, "") + ",";
+        const std::string fields = Cat({",", SUB::Get(lines, i, ""), ","});
         if (SUB::IndexOf(fields, name) != 0) continue;
         const uint32_t pid = PidValue(SUB::Get(fields, 1, ""));
         if (pid > 0) return pid;

@@ -16,7 +16,7 @@ constexpr WPARAM kCloseWParam = 15;
 constexpr LPARAM kCloseLParam = 255;
 constexpr uint32_t kDefaultWaitMs = 1000;
 
-std::string PidText() { return std::to_string(::GetCurrentProcessId()); }
+std::string PidText() { return IntText(::GetCurrentProcessId()); }
 
 BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
 {
@@ -29,8 +29,8 @@ BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
     char title[2];
     const bool titled = ::GetWindowTextA(wnd, title, sizeof title) > 0;
     if (!analizer.Add(reinterpret_cast<uintptr_t>(wnd), titled, ::IsWindowVisible(wnd) != FALSE)) {
-        Trace(PidText() + " FindMainWindow: more than " + std::to_string(TAnalizer::kCapacity) +
-              " windows, the rest is not considered");
+        Trace(Cat({PidText(), " FindMainWindow: more than ", IntText(TAnalizer::kCapacity),
+                   " windows, the rest is not considered"}));
         return FALSE;
     }
     return TRUE;
@@ -69,8 +69,8 @@ HWND FindMainWindow(const std::string& program, bool fullPath)
 bool PostProcessMessage(const std::string& program, bool fullPath, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND wnd = FindMainWindow(program, fullPath);
-    Trace(PidText() + " PostProcessMessage(" + program + ", " + std::to_string(message) + ") to window " +
-          std::to_string(reinterpret_cast<uintptr_t>(wnd)));
+    Trace(Cat({PidText(), " PostProcessMessage(", program, ", ", IntText(message), ") to window ",
+               IntText(reinterpret_cast<uintptr_t>(wnd))}));
     if (!wnd) return false;
     return ::PostMessageA(wnd, message, wParam, lParam) != FALSE;
 }
@@ -93,7 +93,8 @@ bool TerminateProgram(const std::string& program, bool fullPath)
     if (pid == 0) return false;
     KernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     const bool done = process && ::TerminateProcess(process.Get(), 0);
-    Trace(PidText() + " TerminateProgram(" + program + ") pid " + std::to_string(pid) + (done ? " ended" : " failed"));
+    Trace(Cat({PidText(), " TerminateProgram(", program, ") pid ", IntText(pid),
+               (done ? " ended" : " failed")}));
     return done;
 }
 

@@ -101,7 +101,7 @@ std::string ListProcessesPsapi(bool fullPath)
             if (!fullPath) name = NamePart(name);
         }
         if (name.empty()) continue;
-        items.push_back(name + "=" + std::to_string(id));
+        items.push_back(Cat({name, "=", IntText(id)}));
     }
     return items.empty() ? std::string("|") : SUB::Build(items);
 }

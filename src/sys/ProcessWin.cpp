@@ -101,11 +101,11 @@ BOOL CALLBACK OnWindow(HWND wnd, LPARAM param)
     const std::string key = UpperCase(Trim(name));
     // An empty name is never "already listed".
     if (d.allWindows || key.empty() || st.FirstSight(key)) {
-        st.pids.push_back(std::to_string(pid));
+        st.pids.push_back(IntText(pid));
         st.names.push_back(name);
         st.classes.push_back(ClassOf(wnd));
-        st.handles.push_back(std::to_string(reinterpret_cast<uintptr_t>(wnd)));
-        st.threads.push_back(std::to_string(thread));
+        st.handles.push_back(IntText(reinterpret_cast<uintptr_t>(wnd)));
+        st.threads.push_back(IntText(thread));
         st.titles.push_back(TitleOf(wnd));
         st.visible.push_back(::IsWindowVisible(wnd) ? "1" : "0");
     }

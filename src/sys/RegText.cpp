@@ -46,7 +46,7 @@ std::string RegDataText(uint32_t type, const std::string& data)
     if (type == kRegTypeDword && data.size() == 4) {
         const auto* b = reinterpret_cast<const unsigned char*>(data.data());
         const uint32_t value = b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24);
-        return std::to_string(value);
+        return IntText(value);
     }
     if (type == kRegTypeMultiSz && data.size() > 2) {
         std::string text = data;

@@ -1,4 +1,5 @@
 #include "sys/Sha256.h"
+#include "sys/Utils.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ bool IsSha256Text(const std::string& text)
     return true;
 }
 
-std::string FileCheckText(const TFileDigest& digest) { return std::to_string(digest.Size) + ":" + digest.Sha256; }
+std::string FileCheckText(const TFileDigest& digest) { return Cat({IntText(digest.Size), ":", digest.Sha256}); }
 
 bool ParseFileCheckText(const std::string& text, TFileDigest& digest)
 {

@@ -65,6 +65,34 @@ std::string TrimRight(const std::string& text)
 
 std::string Trim(const std::string& text) { return TrimLeft(TrimRight(text)); }
 
+std::string Cat(std::initializer_list<std::string_view> pieces)
+{
+    size_t size = 0;
+    for (std::string_view p : pieces) size += p.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string_view p : pieces) text.append(p);
+    return text;
+}
+
+std::string UnsignedText(uint64_t value)
+{
+    char digits[20];
+    size_t n = 0;
+    do {
+        digits[sizeof digits - ++n] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value);
+    return std::string(digits + sizeof digits - n, n);
+}
+
+std::string SignedText(int64_t value)
+{
+    if (value >= 0) return UnsignedText(static_cast<uint64_t>(value));
+    // The magnitude in unsigned arithmetic: the lowest value has no positive twin.
+    return "-" + UnsignedText(0 - static_cast<uint64_t>(value));
+}
+
 std::string UpperCase(const std::string& text)
 {
     std::string out = text;
@@ -191,8 +219,8 @@ std::string PadLeft(const std::string& text, size_t width, char pad)
 
 std::string PadLeft(int64_t number, size_t width, char pad)
 {
-    if (number >= 0) return PadLeft(std::to_string(number), width, pad);
-    std::string digits = std::to_string(number).substr(1);
+    if (number >= 0) return PadLeft(IntText(number), width, pad);
+    std::string digits = IntText(number).substr(1);
     return "-" + PadLeft(digits, width > 0 ? width - 1 : 0, pad);
 }
 
@@ -287,7 +315,7 @@ void IncrementDigits(std::string& digits)
 // The decimal digits of m * 2^shift, for a product past 64 bits.
 std::string ShiftedDigits(uint64_t m, int shift)
 {
-    std::string digits = std::to_string(m);
+    std::string digits = IntText(m);
     for (int i = 0; i < shift; ++i) {
         int carry = 0;
         for (size_t j = digits.size(); j-- > 0;) {
@@ -325,12 +353,12 @@ std::string FixedText(double value, int decimals)
     uint64_t frac = 0;
     bool sticky = false;
     if (shift >= 0) {
-        digits = shift <= 11 ? std::to_string(m << shift) : ShiftedDigits(m, shift);
+        digits = shift <= 11 ? IntText(m << shift) : ShiftedDigits(m, shift);
     } else {
         const int s = -shift;
         const uint64_t whole = s >= 64 ? 0 : m >> s;
         const uint64_t part = s >= 64 ? m : m & ((uint64_t(1) << s) - 1);
-        digits = std::to_string(whole);
+        digits = IntText(whole);
         if (s <= kFracBits) {
             frac = part << (kFracBits - s);
         } else if (s - kFracBits < 64) {
@@ -400,7 +428,7 @@ std::string FormatSize(bool grouping, int decimals, int64_t value, int64_t unit)
         // floating-point error for large sizes.
         int64_t q = value / unit;
         if (value % unit != 0 && value > 0) ++q;
-        text = std::to_string(q);
+        text = IntText(q);
     } else {
         if (decimals > 4) decimals = 1;
         text = FixedText(static_cast<double>(value) / static_cast<double>(unit), decimals);
@@ -427,8 +455,8 @@ std::string ReformatVersion(const std::string& version, int width, int parts)
 
 std::string FileVersionText(uint32_t versionMS, uint32_t versionLS, int width, int parts)
 {
-    std::string text = std::to_string(versionMS >> 16) + "." + std::to_string(versionMS & 0xFFFF) + "." +
-                       std::to_string(versionLS >> 16) + "." + std::to_string(versionLS & 0xFFFF);
+    std::string text = IntText(versionMS >> 16) + "." + IntText(versionMS & 0xFFFF) + "." +
+                       IntText(versionLS >> 16) + "." + IntText(versionLS & 0xFFFF);
     if (width > 1 || parts < 4) text = ReformatVersion(text, width, parts);
     return text;
 }

@@ -11,9 +11,31 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 // ---- Basic text -----------------------------------------------------------
+
+// The pieces joined into one string. One call where a chain of operator+
+// puts the code of a temporary string at every step of every call site:
+// build texts of three pieces or more with it (the stub's size).
+std::string Cat(std::initializer_list<std::string_view> pieces);
+
+// The decimal text of a whole number, as std::to_string gives it. One body
+// for every integer type (std::to_string has one per type: the stub's size).
+std::string SignedText(int64_t value);
+std::string UnsignedText(uint64_t value);
+template <typename T>
+std::string IntText(T value)
+{
+    static_assert(std::is_integral_v<T>, "IntText takes whole numbers");
+    if constexpr (std::is_signed_v<T>)
+        return SignedText(value);
+    else
+        return UnsignedText(value);
+}
 
 std::string Trim(const std::string& text);
 std::string TrimLeft(const std::string& text);

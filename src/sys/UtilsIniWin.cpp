@@ -38,14 +38,14 @@ std::string ReadIniString(const std::string& file, const std::string& section, c
     std::vector<char> buf(kIniBufferSize);
     const DWORD len = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buf.data(),
                                                  kIniBufferSize, file.c_str());
-    if (len > kIniValueWarnLength) Trace("ReadIniString SizeError=" + std::to_string(len));
+    if (len > kIniValueWarnLength) Trace("ReadIniString SizeError=" + IntText(len));
     if (len == 0) return def;
     return std::string(buf.data(), len);
 }
 
 int64_t ReadIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t def)
 {
-    return TextToInt64(ReadIniString(file, section, key, std::to_string(def)), def);
+    return TextToInt64(ReadIniString(file, section, key, IntText(def)), def);
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
@@ -57,5 +57,5 @@ bool WriteIniString(const std::string& file, const std::string& section, const s
 
 bool WriteIniInt(const std::string& file, const std::string& section, const std::string& key, int64_t value)
 {
-    return WriteIniString(file, section, key, std::to_string(value));
+    return WriteIniString(file, section, key, IntText(value));
 }

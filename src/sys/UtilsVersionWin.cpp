@@ -83,7 +83,7 @@ std::string GetProductVersion(const std::string& file, int width, int parts)
         !translation || len < 2 * sizeof(WORD))
         return "";
     const std::string query =
-        "\\StringFileInfo\\" + HexDigits(translation[0], 4) + HexDigits(translation[1], 4) + "\\ProductVersion";
+        Cat({"\\StringFileInfo\\", HexDigits(translation[0], 4), HexDigits(translation[1], 4), "\\ProductVersion"});
     char* value = nullptr;
     if (!QueryValue(data, query.c_str(), reinterpret_cast<void**>(&value), &len) ||
         !value || len == 0)

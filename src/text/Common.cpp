@@ -22,16 +22,16 @@ std::string DateText(TPlaceholderSource& src, char code)
         const std::string sep = src.Separators().date;
         return dd + sep + src.MonthName(n.month) + sep + yyyy;
     }
-    case '0': return std::to_string(DateToDayCount(n.year, n.month, n.day) - DateToDayCount(2000, 1, 1));
-    case '1': return dd + "-" + mm + "-" + yy;
-    case '2': return mm + "-" + dd + "-" + yy;
-    case '3': return yy + "-" + mm + "-" + dd;
-    case '4': return dd + "-" + mm + "-" + yyyy;
-    case '5': return mm + "-" + dd + "-" + yyyy;
-    case '6': return yyyy + "-" + mm + "-" + dd;
+    case '0': return IntText(DateToDayCount(n.year, n.month, n.day) - DateToDayCount(2000, 1, 1));
+    case '1': return Cat({dd, "-", mm, "-", yy});
+    case '2': return Cat({mm, "-", dd, "-", yy});
+    case '3': return Cat({yy, "-", mm, "-", dd});
+    case '4': return Cat({dd, "-", mm, "-", yyyy});
+    case '5': return Cat({mm, "-", dd, "-", yyyy});
+    case '6': return Cat({yyyy, "-", mm, "-", dd});
     case '7': {
         const std::string sep = src.Separators().time;
-        return yyyy + "-" + mm + "-" + dd + " " + Two(n.hour) + sep + Two(n.minute) + sep + Two(n.second);
+        return Cat({yyyy, "-", mm, "-", dd, " ", Two(n.hour), sep, Two(n.minute), sep, Two(n.second)});
     }
     default: return "";
     }
@@ -103,7 +103,8 @@ void TFolderStage::Run()
     const std::string before = t_;
     ReplaceAll(t_, "<UnInstallExePath>", "");
     if (Has(t_, "<RunTimeDir_"))
-        for (int n = 1; n <= kRunTimeDirCount; ++n) Put("<RunTimeDir_" + std::to_string(n) + ">", RunTimeDir(n, false));
+        for (int n = 1; n <= kRunTimeDirCount; ++n)
+            Put(Cat({"<RunTimeDir_", IntText(n), ">"}), RunTimeDir(n, false));
     Put("<Application Folder>", gApplicationFolder);
     Put("<Common Folder>", gCommonFolder);
     Put("<Auxiliary Folder>", gAuxiliaryFolder);

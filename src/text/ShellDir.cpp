@@ -1,4 +1,5 @@
 #include "text/ShellDir.h"
+#include "sys/Utils.h"
 
 #include <initializer_list>
 
@@ -75,7 +76,7 @@ std::string TRows::Get(TShellDir d)
     case D::CommonFilesDir: return s_.RegValue(kCurrentVersionKey, "CommonFilesDir");
     case D::FontDir: return First({s_.RegValue(kUserShellFoldersKey, "Fonts"), B(s_.WindowsFolder()) + "Fonts"});
     case D::ProfileBase: {
-        const std::string p = B(s_.WindowsFolder()) + "Profiles\\" + s_.RegisteredOwner();
+        const std::string p = Cat({B(s_.WindowsFolder()), "Profiles\\", s_.RegisteredOwner()});
         return Exists(p) ? p : s_.WindowsFolder();
     }
     case D::DocumentsAndSettingsDir: {

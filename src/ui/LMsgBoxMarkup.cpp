@@ -60,7 +60,7 @@ TMarkedText ConvertMarkup(const std::string& text)
 std::string WithHeader(const std::string& caption, const std::string& text)
 {
     const std::string title = SUB::Contains(kKindCaptions, caption, false, false) ? UpperCase(caption) : caption;
-    return "<<b>" + title + "</b><P><P>" + text + "<P>";
+    return Cat({"<<b>", title, "</b><P><P>", text, "<P>"});
 }
 
 std::string CaptionOrKind(const std::string& caption, TMsgKind kind)

@@ -240,7 +240,7 @@ HWND CreateTextControl(TBoxState& s, HINSTANCE instance)
     s.RichEdit = edit != nullptr;
     if (!edit) {
         // Without the rich edit the text still shows, only without bold.
-        Trace(std::to_string(::GetCurrentProcessId()) + " LMsgBox: no rich edit, plain text shown");
+        Trace(IntText(::GetCurrentProcessId()) + " LMsgBox: no rich edit, plain text shown");
         edit = ::CreateWindowExA(exStyle, "EDIT", "", style, 86, 30, 100, 13, s.Box, nullptr, instance, nullptr);
     }
     return edit;
@@ -432,7 +432,8 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
                                               nullptr, instance, &s)
                           : nullptr;
     if (!box) {
-        Trace(std::to_string(::GetCurrentProcessId()) + " LMsgBox: the box could not be created: " + SysErrorText());
+        Trace(
+            Cat({IntText(::GetCurrentProcessId()), " LMsgBox: the box could not be created: ", SysErrorText()}));
         if (s.Remembered) ::EnableWindow(s.Remembered, TRUE);
         if (registered) ::UnregisterClassA(kMsgBoxClass, instance);
         return kResultNone;

@@ -92,6 +92,31 @@ TEST(Utils, TextToInt64)
 
 // FixedText stands in for "%.*f": every case must print what the C library
 // prints, ties and carries included.
+TEST(Utils, IntTextIsToStringForEveryIntegerType)
+{
+    const int64_t edges[] = {0, 1, -1, 9, 10, -10, 99, 100, INT32_MAX, INT32_MIN, int64_t{UINT32_MAX},
+                             INT64_MAX, INT64_MIN, INT64_MIN + 1, 1000000007, -4294967296};
+    for (int64_t v : edges) EXPECT_EQ(IntText(v), std::to_string(v)) << v;
+    for (uint64_t v : {uint64_t{0}, uint64_t{18446744073709551615u}, uint64_t{10000000000000000000u}})
+        EXPECT_EQ(IntText(v), std::to_string(v)) << v;
+    EXPECT_EQ(IntText(INT32_MIN), "-2147483648");
+    EXPECT_EQ(IntText(static_cast<uint32_t>(UINT32_MAX)), "4294967295");
+    EXPECT_EQ(IntText(static_cast<short>(-32768)), "-32768");
+    EXPECT_EQ(IntText(static_cast<unsigned char>(255)), "255");
+    EXPECT_EQ(IntText(size_t{4096}), "4096");
+}
+
+TEST(Utils, CatJoinsPiecesOfEveryKind)
+{
+    const std::string owned = "owned";
+    const char buffer[] = "buffer";
+    EXPECT_EQ(Cat({}), "");
+    EXPECT_EQ(Cat({"", owned, ""}), "owned");
+    EXPECT_EQ(Cat({owned, " ", buffer, " ", IntText(-7), std::string(1, '\\')}), "owned buffer -7\\");
+    // Embedded NULs travel as with operator+ of strings.
+    EXPECT_EQ(Cat({std::string("a\0b", 3), "c"}), std::string("a\0bc", 4));
+}
+
 TEST(Utils, FixedTextPrintsWhatPrintfPrints)
 {
     const double values[] = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, 0.125, 0.375, 2.675, 1.005, 9.995, 99.995, 0.05,

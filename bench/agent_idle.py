@@ -47,6 +47,27 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def rss_by_mapping(pid):
+    """kB resident per mapped file (anonymous memory as "[anon]"), from smaps."""
+    sizes, name = {}, None
+    with open(f"/proc/{pid}/smaps") as f:
+        for line in f:
+            head = line.split()
+            if head and "-" in head[0] and len(head) >= 5:
+                name = os.path.basename(head[5]) if len(head) > 5 else "[anon]"
+            elif line.startswith("Rss:"):
+                sizes[name] = sizes.get(name, 0) + int(head[1])
+    return sizes
+
+
+def print_rss_difference(apid, bpid, top=12):
+    """Where the agent's resident memory exceeds the baseline's, by mapping."""
+    agent, base = rss_by_mapping(apid), rss_by_mapping(bpid)
+    diff = sorted(((agent.get(k, 0) - base.get(k, 0), k) for k in set(agent) | set(base)), reverse=True)
+    print("Linux RSS above the baseline, by mapping (kB): " +
+          ", ".join(f"{k} {d:+d}" for d, k in diff[:top] if d))
+
+
 def windows_pid(lumtest, trace_lines, exe_name):
     import agentkit
     pid = agentkit.pid_of_start(trace_lines, exe_name)
@@ -123,6 +144,7 @@ data.txt = data.txt
             with open(f"/proc/{bpid}/status") as f:
                 brss = next(l for l in f if l.startswith("VmRSS")).split()[1]
             print(f"Linux RSS: agent {arss} kB, baseline {brss} kB, difference {int(arss) - int(brss):+d} kB")
+            print_rss_difference(apid, bpid)
             print(f"agent (Windows view) at idle start: {r0}")
             print(f"agent (Windows view) at idle end:   {r1}")
 
@@ -150,6 +172,7 @@ data.txt = data.txt
                   f"max {max(times) * 1000:.0f} ms" if times else f"{seen} probes, no timings")
             print(f"after 10 probes: {after10}")
             print(f"after {seen} probes: {r2}")
+            print_rss_difference(apid, bpid)
             lumtest.wine([agent, "/STOP=0"])
     finally:
         baseline.kill()

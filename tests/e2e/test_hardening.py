@@ -3,9 +3,11 @@ trailer never makes a resident agent; the engine gets the show state of the
 run; the temporary folder is one this run made (a name someone took, or a link
 planted there, is passed over and left alone); programs are started by their
 full path, so a blank in the temporary folder's path cannot start another
-program; only shortcut files are removed as old shortcuts; a second close
+program; the program to start is marked in an entry's name, nowhere else in
+its header; only shortcut files are removed as old shortcuts; a second close
 during the extraction is refused; and an unexpected end still cleans up."""
 import os
+import random
 import shutil
 import subprocess
 import time
@@ -190,6 +192,37 @@ class Hardening(unittest.TestCase):
         self.assertTrue(os.path.exists(self.start), "the engine ran")
         self.assertFalse(os.path.exists(shortcut), "the shortcut is removed")
         self.assertTrue(os.path.exists(victim), "a file that is no shortcut is never deleted")
+
+    def test_launch_mark_comes_only_from_the_name_item(self):
+        # An entry header written with "\" as its list separator carries a
+        # program outside the extraction folder behind a mark in a later item.
+        # The mark counts only in the name item: the package's own engine runs
+        # and the program outside is never started.
+        outside = os.path.join(setupkit.TEMP, "outside")
+        os.makedirs(outside, exist_ok=True)
+        self.addCleanup(shutil.rmtree, outside, True)
+        shutil.copy(setupkit.PROBE, os.path.join(outside, "evil.exe"))
+        evil_report = os.path.join(self.work, "evil.txt")
+        hostile = "\\ok.exe\\0\\..\\..\\..\\outside\\evil.exe* /Report=" + lumtest.winpath(evil_report)
+        # A stored entry (random name and bytes: nothing to compress) whose
+        # header is patched in place: its name is long enough for the hostile
+        # header to fit, blanks pad the rest.
+        rnd = random.Random(11)
+        ph = "".join(rnd.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(len(hostile))) + ".txt"
+        setupkit.write_file(os.path.join(self.work, ph), bytes(rnd.getrandbits(8) for _ in range(64)), 0x5F000000)
+        pkg = lumtest.make_package(self.work, self.manifest(extra="%s = %s\n" % (ph, ph)))
+        with open(pkg, "rb") as f:
+            data = f.read()
+        at = data.find(("|%s|" % ph).encode())
+        self.assertGreater(at, 0, "the entry header is not stored plainly")
+        end = data.index(b"|", at + len(ph) + 2) + 1
+        header = hostile.ljust(end - at).encode()
+        with open(pkg, "wb") as f:
+            f.write(data[:at] + header + data[end:])
+
+        self.assertEqual(lumtest.wine([pkg]).returncode, 0)
+        self.assertFalse(os.path.exists(evil_report), "a program outside the extraction folder was started")
+        self.assertTrue(os.path.exists(self.start), "the package's own engine ran")
 
     def test_second_close_during_extraction_is_refused(self):
         # Enough small files that the extraction takes seconds. Two closes

@@ -12,9 +12,13 @@ Payloads: "mixed" (random, text, zero-filled files and 1,000 small files),
 "small" (many files of 1 to 4 KB), "large" (one file of half random, half
 zeros: peak memory while extracting it).
 
+With --before STUB, every payload is also packed on that stub (an older
+build, say) and each run measures it too, back to back with the limit and
+this build's stub: the ratios of before and after come from one run.
+
 usage: bench/extract_bench.py [--mixed-mb 200] [--small-files 5000]
                               [--large-mb 500] [--runs 3] [--no-nsis] [--only KIND] [--verbose]
-                              [--build build/win] [--native build/native]
+                              [--before STUB] [--build build/win] [--native build/native]
 """
 import argparse
 import os
@@ -178,26 +182,35 @@ def run_nsis(lumtest, installer, out_dir, out_win):
     return wall, size
 
 
+def tree_is_64_bit(build):
+    """The 64-bit tree (build/win64) runs its programs under a 64-bit Wine."""
+    with open(os.path.join(build, "wine-arch")) as f:
+        return f.read().strip() == "win64"
+
+
 def build_limit(build, work):
     exe = os.path.join(work, "inflate_limit.exe")
     src = os.path.join(HERE, "inflate_limit.cpp")
+    triple = "x86_64-w64-mingw32" if tree_is_64_bit(build) else "i686-w64-mingw32"
     if not os.path.exists(exe) or os.path.getmtime(exe) < os.path.getmtime(src):
-        subprocess.run(["i686-w64-mingw32-g++-posix", "-std=c++20", "-O2", "-static", "-s", "-o", exe, src,
-                        "/usr/i686-w64-mingw32/lib/libz.a"], check=True)
+        subprocess.run([triple + "-g++-posix", "-std=c++20", "-O2", "-static", "-s", "-o", exe, src,
+                        "/usr/%s/lib/libz.a" % triple], check=True)
     return exe
 
 
-def build_nsis(payload, installer):
+def build_nsis(payload, installer, win64):
     if os.path.exists(installer) and os.path.getmtime(installer) > os.path.getmtime(payload + ".made"):
         return True
     if not shutil.which("makensis"):
         return False
     nsi = installer[:-4] + ".nsi"
     with open(nsi, "w") as f:
-        f.write('Unicode false\nSetCompressor zlib\nOutFile "%s"\nInstallDir "$TEMP\\nsis_bench"\n'
+        f.write('Unicode %s\nSetCompressor zlib\nOutFile "%s"\nInstallDir "$TEMP\\nsis_bench"\n'
                 'RequestExecutionLevel user\nSilentInstall silent\nSection\nSetOutPath "$INSTDIR"\n'
-                'File /r "%s/*"\nSectionEnd\n' % (installer, payload))
-    subprocess.run(["makensis", "-V1", nsi], check=True, stdout=subprocess.DEVNULL)
+                'File /r "%s/*"\nSectionEnd\n' % ("true" if win64 else "false", installer, payload))
+    # A 64-bit Wine starts 64-bit programs only: there NSIS's 64-bit flavour.
+    target = ["-XTarget amd64-unicode"] if win64 else []
+    subprocess.run(["makensis", "-V1"] + target + [nsi], check=True, stdout=subprocess.DEVNULL)
     return True
 
 
@@ -214,6 +227,7 @@ def main():
                     help="run only this payload (may be given more than once)")
     ap.add_argument("--build", default=os.path.join(SOURCE, "build", "win"))
     ap.add_argument("--native", default=os.path.join(SOURCE, "build", "native"))
+    ap.add_argument("--before", help="another stub.exe, measured in the same runs")
     args = ap.parse_args()
     build, native = os.path.abspath(args.build), os.path.abspath(args.native)
 
@@ -235,12 +249,17 @@ def main():
     temp_win = "C:\\users\\%s\\Temp\\" % user
     stub_size = os.path.getsize(lumtest.build_file("stub.exe"))
 
-    def package(name, folders):
+    def package(name, folders, stub=None):
         ini = ("[Files]\nprobe.exe = %s\n[Folders]\n%s\n[Launch]\nFile = probe.exe\nArguments = /Report=%s\n"
                % (probe, folders, lumtest.winpath(os.path.join(work, "report.txt"))))
         out = os.path.join(work, name + ".exe")
         t0 = time.monotonic()
-        lumtest.make_package(work, ini, name + ".exe")
+        if stub:
+            os.environ["LUM_STUB_UNDER_TEST"] = os.path.abspath(stub)
+        try:
+            lumtest.make_package(work, ini, name + ".exe")
+        finally:
+            os.environ.pop("LUM_STUB_UNDER_TEST", None)
         return out, time.monotonic() - t0
 
     # The baseline: a package of the probe alone, for the stub's fixed waits and memory.
@@ -254,12 +273,14 @@ def main():
         folder = os.path.join(work, "payload-" + kind)
         size = make_payload(kind, folder, args)
         pkg, pack_s = package(kind, folder)
+        before_pkg = package(kind + "-before", folder, args.before)[0] if args.before else None
         installer = os.path.join(work, "nsis-%s.exe" % kind)
-        have_nsis = not args.no_nsis and build_nsis(folder, installer)
+        have_nsis = not args.no_nsis and build_nsis(folder, installer, tree_is_64_bit(build))
         log("%s: %.1f MB in %d files, package %.1f MB (lumpack %.1f s)"
             % (kind, size / MB, sum(len(fs) for _, _, fs in os.walk(folder)), os.path.getsize(pkg) / MB, pack_s))
         best = {}
         pairs = []  # (limit, stub) of each run, measured back to back
+        before_pairs = []  # (limit, the --before stub) of each run
         for run in range(args.runs):
             # The order alternates, so that neither side always runs while
             # the system still writes back the files of the one before.
@@ -269,6 +290,10 @@ def main():
                                                   temp_win + "limit_out")
             if not run % 2:
                 stub_ms, stub_wall, peak, probe_peak = run_stub(lumtest, pkg)
+            if before_pkg:
+                before_ms = run_stub(lumtest, before_pkg)[0]
+                best["before"] = min(best.get("before", before_ms), before_ms)
+                before_pairs.append((lim_ms, before_ms))
             pairs.append((lim_ms, stub_ms))
             if args.verbose:
                 log("    run %d (%s first): limit %d ms, stub %d ms" % (run + 1, "stub" if run % 2 else "limit",
@@ -295,6 +320,11 @@ def main():
             ratios = sorted(l / st for l, st in pairs if l and st)
             log("  stub against the limit run by run: %s (median %.2f)"
                 % (" ".join("%.2f" % r for r in ratios), ratios[len(ratios) // 2]))
+        if "before" in best:
+            ratios = sorted(l / st for l, st in before_pairs if l and st)
+            log("  before       %7.0f ms  %7.1f MB/s   %.2f of the limit   (%s; run by run %s)"
+                % (best["before"], mbs(best["before"]), best["lim"] / best["before"], args.before,
+                   " ".join("%.2f" % r for r in ratios)))
         log("  stub, window shown %7.0f ms  %7.1f MB/s   %.2f of the limit   (the progress bars repaint)"
             % (best["shown"], mbs(best["shown"]), best["lim"] / best["shown"]))
         if "nsis" in best:

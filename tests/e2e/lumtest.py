@@ -63,7 +63,7 @@ def wine(args, timeout=120, env=None, **kw):
 def kill_image(*names):
     """Ends every process of the prefix running one of the program NAMES."""
     for name in names:
-        wine(["taskkill", "/f", "/im", name])
+        wine(["taskkill", "/f", "/im", name], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def wine_output(args, timeout=120):

@@ -20,7 +20,7 @@ int32_t AgentMessageDispatch(TAgentState& state, TAgentSettings& s, int code, in
     // codes return the same low half).
     case kAgentSetProbeSecondsLast: s.SetProbeSecondsLast(static_cast<uint32_t>(value)); return 0;
     case kAgentSetReAskSecondsLast: s.SetReAskSecondsLast(static_cast<uint32_t>(value)); return 0;
-    case kAgentSetStopCountdown: state.stopCountdown = static_cast<int>(value); return 0;
+    case kAgentSetStopCountdown: RequestAgentStop(state, static_cast<int>(value)); return 0;
     case kAgentProbeNow:
         state.probeNowRequested = true;
         if (state.autoUpdateTimerCount < 1) state.autoUpdateTimerCount = 1;
@@ -39,4 +39,10 @@ bool AgentStopCountdownTick(TAgentState& state)
     const bool end = state.stopCountdown == 0;
     if (state.stopCountdown >= 0) --state.stopCountdown;
     return end;
+}
+
+void RequestAgentStop(TAgentState& state, int countdown)
+{
+    state.stopCountdown = countdown;
+    ++state.stopRequests;
 }

@@ -13,7 +13,16 @@ struct TAgentState {
     int agentMode = 0;                  // 0 automatic, 2 interactive asked, 1 under way
     bool probeNowRequested = false;
     bool justDownloadInfoFileRequested = false;
+    // Every stop request (wm_ShutDown, agent code 30) counts here, so that a
+    // wait inside a tick can tell that one arrived while it waited.
+    uint32_t stopRequests = 0;
+    // The tick asks the user again and again to close the product: a stop
+    // request closes the box that asks.
+    bool askingToCloseProduct = false;
 };
+
+// A stop request: the agent ends after `countdown` ticks.
+void RequestAgentStop(TAgentState& state, int countdown);
 
 // The handler of wm_AgentMsg: codes that read return the value (low 32
 // bits), all others return 0. Reads and writes go to the agent's files.

@@ -105,6 +105,30 @@ bool TextDownloadOverLimit(int64_t received, uint32_t startTick, uint32_t nowTic
     return received > kMaxAUTextFileSize || static_cast<uint32_t>(nowTick - startTick) > kMaxAUTextDownloadMs;
 }
 
+int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile)
+{
+    if (sizeOfUpdateFile <= 0 || sizeOfUpdateFile >= kMaxUpdateFileSize) return kMaxUpdateFileSize;
+    return sizeOfUpdateFile + 99;
+}
+
+namespace {
+// Windows drops trailing dots and blanks from a file name: "a.exe." is "a.exe".
+std::string AsWindowsName(std::string name)
+{
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    return UpperCase(name);
+}
+}  // namespace
+
+std::string DownloadNameRefusal(const std::string& name, const std::string* ownNames, size_t count)
+{
+    if (AsWindowsName(name).empty()) return "refused: no file name";
+    for (size_t i = 0; i < count; ++i)
+        if (!ownNames[i].empty() && AsWindowsName(name) == AsWindowsName(ownNames[i]))
+            return Cat({"refused: ", name, " is the name of one of the agent's own files"});
+    return "";
+}
+
 bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex)
 {
     const std::string e = Trim(expectedHex);

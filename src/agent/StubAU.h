@@ -86,6 +86,19 @@ constexpr uint32_t kMaxAUTextDownloadMs = 60000;
 // time limit passed since it started (tick counts that may wrap round).
 bool TextDownloadOverLimit(int64_t received, uint32_t startTick, uint32_t nowTick);
 
+// The most a new setup may be when the INFO file gives no size: generous
+// for any setup, but a bound all the same.
+constexpr int64_t kMaxUpdateFileSize = int64_t(2) << 30;
+// The most the download of the new setup may bring: the announced size as
+// the size check accepts it (less than 100 bytes above), or the cap above
+// when the INFO file announces none.
+int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile);
+
+// Why a file name from the INFO file is not downloaded ("" when it may
+// be): no name at all, or the name of one of the agent's own files beside
+// it, compared as Windows compares names (without regard to case).
+std::string DownloadNameRefusal(const std::string& name, const std::string* ownNames, size_t count);
+
 // ---- Update integrity ---------------------------------------------------
 
 // The expected digest of a downloaded file, as the INFO file gives it:

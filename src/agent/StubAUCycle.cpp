@@ -1,9 +1,14 @@
 // The resident agent's update cycle. Every server, folder and file it reads
-// is untrusted: texts are bounded in size and time, a new setup runs only
-// after its digest (when the INFO file names one) and its identity token
-// have passed, and the only other program ever started is the product that
-// was running and was stopped for the update.
+// is untrusted: texts are bounded in size and time, only a download that
+// arrived whole with a success status is decided on or checked, what the
+// server sends lands in a new folder of its own (never over a file the
+// download did not create), a new setup runs only after its digest (when
+// the INFO file names one) and its identity token have passed, and the
+// only other program ever started is the product that was running and was
+// stopped for the update.
 #include "agent/StubAUCycle.h"
+
+#include <iterator>
 
 #include "agent/AgentProtocol.h"
 #include "agent/StubInformDlg.h"
@@ -120,11 +125,69 @@ std::string TAUCycle::CheckDownloaded(TAUKind kind, const std::string& target, c
     return message;
 }
 
+// The new file of this download, in a folder of its own: `downloaded_`.
+bool TAUCycle::PlaceDownload(const std::string& name, std::string& message)
+{
+    downloadFolder_ = sys_.NewDownloadFolder();
+    if (downloadFolder_.empty()) {
+        message = name + " --- no folder for the download";
+        return false;
+    }
+    downloaded_ = downloadFolder_ + name;
+    return true;
+}
+
+void TAUCycle::DiscardDownload()
+{
+    if (downloadFolder_.empty()) return;
+    sys_.ReleaseFile();
+    sys_.RemoveDownloadFolder(downloadFolder_);
+    downloadFolder_.clear();
+    downloaded_.clear();
+}
+
+void TAUCycle::FetchFromFolder(TAUKind kind, const std::string& source, const std::string& name,
+                               std::string& content, std::string& message)
+{
+    if (kind != TAUKind::Update) {
+        // One byte beyond the cap tells a file that is too large.
+        content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
+        if (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
+            content.clear();
+            message = source + " --- refused: too large";
+        }
+        return;
+    }
+    // The new setup is copied, not read into memory: it may be large.
+    const int64_t size = sys_.FileSize(source);
+    const int64_t limit = UpdateDownloadLimit(s_.SizeOfUpdateFile());
+    if (size <= 0) {
+        message = source + " --- File Not Found !";
+    } else if (size > limit) {
+        message = Cat({source, " --- refused: ", IntText(size), " bytes, more than the ", IntText(limit),
+                       " expected"});
+    } else if (PlaceDownload(name, message)) {
+        std::string error;
+        if (!sys_.CopyFileTo(source, downloaded_, error)) message = Cat({source, " --- ", error});
+    }
+}
+
+void TAUCycle::FetchOverHttp(TAUKind kind, const std::string& url, const std::string& name, std::string& content,
+                             std::string& message)
+{
+    sys_.SetDownloadAbort(false);
+    if (kind != TAUKind::Update)
+        sys_.DownloadText(Interactive(), url, content, message);
+    else if (PlaceDownload(name, message))
+        sys_.DownloadFile(Interactive(), url, downloaded_, UpdateDownloadLimit(s_.SizeOfUpdateFile()), message);
+}
+
 bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, std::string& message)
 {
-    bool result = false;
     message.clear();
-    std::string content, target;
+    DiscardDownload();
+    const uint32_t stops = st_.stopRequests;
+    std::string content;
     name = FileNamePart(name);
     const bool test = s_.CheckTestMode(false);
     if (test) base = s_.TestModeURL();
@@ -135,21 +198,17 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
     const bool showWindow = kind == TAUKind::Update && s_.RequestConfirmationBeforeDownload() && !Interactive();
     if (showWindow) sys_.ShowMain(true);
     sys_.StatusText(s_.AUText(kind == TAUKind::Info ? "s31" : kind == TAUKind::Update ? "s32" : "s33"));
-    const bool text = kind != TAUKind::Update;
-    if (sys_.FileExists(source)) {
-        if (text) {
-            // One byte beyond the cap tells a file that is too large.
-            content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
-            if (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
-                content.clear();
-                message = source + " --- refused: too large";
-            }
-        } else if (sys_.FileSize(source) > 0) {
-            // The new setup is copied, not read into memory: it may be large.
-            target = sys_.OwnFolder() + name;
-            std::string error;
-            if (!sys_.CopyFileTo(source, target, error)) message = Cat({source, " --- ", error});
-        }
+    // The agent's own files beside it: a server that names one of them
+    // gets nothing from us, whatever folder the download would land in.
+    const std::string own[] = {FileNamePart(s_.OriginalFilePath()), FileNamePart(s_.InfoFilePath()),
+                               sys_.AgentFileName(), "X_" + sys_.AgentFileName()};
+    bool attempted = false;
+    if (kind != TAUKind::Info) message = DownloadNameRefusal(name, own, std::size(own));
+    if (!message.empty()) {
+        message = Cat({source, " --- ", message});
+    } else if (sys_.FileExists(source)) {
+        attempted = true;
+        FetchFromFolder(kind, source, name, content, message);
         if (showWindow) {
             sys_.Progress(0, 10, 0, 1);
             for (int i = 0; i < 10; ++i) {
@@ -159,50 +218,58 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
             sys_.Progress(0, 0, 0, 0);
         }
     } else if (!test && sys_.InternetConnected()) {
+        attempted = true;
         sys_.Wait(500);
         source = Cat({base, "/", name});
-        sys_.SetDownloadAbort(false);
-        if (text) {
-            sys_.DownloadText(Interactive(), source, content, message);
-        } else {
-            target = sys_.OwnFolder() + name;
-            sys_.DownloadFile(Interactive(), source, target, message);
-        }
+        FetchOverHttp(kind, source, name, content, message);
         sys_.Wait(500);
-    }
-    if (kind == TAUKind::Inform && message.empty() && !content.empty()) {
-        target = sys_.OwnFolder() + name;
-        if (!sys_.WriteText(target, content)) message = target + " --- not written";
     }
     if (showWindow) sys_.ShowMain(false);
     sys_.RunLog("Download END:   " + source);
 
     if (kind == TAUKind::Info) {
-        if (message.empty() && !content.empty()) Make404Message("", content, source, "", false, message);
-        result = message.empty() && !content.empty();
-        sys_.WriteText(s_.InfoFilePath(), content);
-        return result;
+        // Only an INFO file that arrived whole replaces the one on disk: a
+        // failed or cut-short answer is never decided on, and its keys'
+        // defaults must not stand in for what the author wrote.
+        if (message.empty() && !content.empty()) {
+            sys_.WriteText(s_.InfoFilePath(), content);
+            Make404Message("", content, source, "", false, message);
+        }
+        if (!message.empty()) sys_.RunLog("ERROR: " + message);
+        return message.empty() && !content.empty();
     }
-    if (message.empty()) {
-        result = true;
-        if (kind == TAUKind::Update && !target.empty()) sys_.HoldFile(target);
-        message = target.empty() ? std::string("Bad Secret Token!") : CheckDownloaded(kind, target, source);
+    if (message.empty() && kind == TAUKind::Inform && !content.empty() && PlaceDownload(name, message) &&
+        !sys_.WriteText(downloaded_, content))
+        message = downloaded_ + " --- not written";
+    if (message.empty() && attempted && (downloaded_.empty() || !sys_.FileExists(downloaded_)))
+        message = source + " --- File Not Found !";
+    if (!message.empty()) {
+        // Nothing of a failed download is kept, and nothing is checked.
+        DiscardDownload();
+        sys_.RunLog("ERROR: " + message);
+    } else if (attempted) {
+        if (kind == TAUKind::Update) sys_.HoldFile(downloaded_);
+        message = CheckDownloaded(kind, downloaded_, source);
         if (!message.empty()) {
-            result = false;
-            sys_.ReleaseFile();
-            if (!target.empty()) sys_.RemoveFile(target);
+            DiscardDownload();
             sys_.RunLog("ERROR: " + message);
             sys_.ErrorBox(0, message);
         }
+    } else {
+        // Neither a folder nor a connection held the file.
+        message = "Bad Secret Token!";
+        sys_.RunLog("ERROR: " + message);
+        sys_.ErrorBox(0, message);
     }
     if (!message.empty() && source.size() > 2 && s_.RequestConfirmationBeforeDownload()) {
         const std::string key = DownloadFailureKey(sys_.DownloadAborted(), source);
         message = s_.AUText(key);
         if (key != "s3") message += "<P><P>" + source;
         sys_.RunLog("ATTENTION: " + message);
-        sys_.WarnBox(0, message);
+        // An agent asked to stop meanwhile waits for nobody.
+        if (st_.stopRequests == stops) sys_.WarnBox(0, message);
     }
-    return result;
+    return message.empty();
 }
 
 bool TAUCycle::CheckDownloadSize()
@@ -274,19 +341,28 @@ TAUCycle::TProductStop TAUCycle::ShutDownProcess()
     const std::string methodText = s_.ShutDownMethod();
     sys_.RunLog(Cat({"Shut Down Process() - START  (", path, ")  Method: ", methodText}));
     const TShutDownMethod method = ShutDownMethodOf(methodText);
+    bool stopRequested = false;
     if (method == TShutDownMethod::IssueMessageBox) {
         const std::string text = WithProgName(s_.AUText("s15"), FileNamePart(path));
         sys_.Trace(Cat({"s1=", text, "<"}));
-        while (sys_.ProgramRunning(path)) sys_.WarnBox(0, text);
+        // As long as the product runs, unless the agent is asked to stop
+        // meanwhile: that request also closes the box on screen.
+        const uint32_t stops = st_.stopRequests;
+        st_.askingToCloseProduct = true;
+        while (st_.stopRequests == stops && sys_.ProgramRunning(path)) sys_.WarnBox(0, text);
+        st_.askingToCloseProduct = false;
+        stopRequested = st_.stopRequests != stops;
     }
     Marker("PerformAutoUpdate", 8);
-    if (method == TShutDownMethod::Close)
+    if (stopRequested)
+        sys_.RunLog("ERROR: the agent was asked to stop before the product closed; no update");
+    else if (method == TShutDownMethod::Close)
         sys_.CloseProgram(path);
     else if (method == TShutDownMethod::Quit)
         sys_.QuitProgram(path);
     else if (method == TShutDownMethod::Terminate)
         sys_.TerminateProgram(path);
-    if (method != TShutDownMethod::DontShutDown) sys_.WaitWhileRunning(path);
+    if (method != TShutDownMethod::DontShutDown && !stopRequested) sys_.WaitWhileRunning(path);
     Marker("PerformAutoUpdate", 9);
     sys_.RunLog("Shut Down Process() - END");
     // By file name, as every road of the process services can tell. The stop
@@ -294,7 +370,7 @@ TAUCycle::TProductStop TAUCycle::ShutDownProcess()
     // is never stopped, the state stays "still running", and nothing is
     // started again.
     const int state = RunningStateAfter(before, sys_.ProgramRunning(path));
-    return {path, s_.RestartProcess() && state == 2};
+    return {path, s_.RestartProcess() && state == 2, stopRequested};
 }
 
 void TAUCycle::FinishAndRestart(bool ran, const TProductStop& stop)
@@ -354,24 +430,24 @@ bool TAUCycle::PerformAutoUpdate()
             if (go) {
                 Marker("PerformAutoUpdate", 7);
                 const TProductStop stop = ShutDownProcess();
-                // The file that was downloaded and checked, whatever folders
-                // the INFO file's name may try to add.
-                const std::string setupPath = sys_.OwnFolder() + FileNamePart(name);
-                const std::string params = Cat({"/OriginalInfoFile=\"", s_.InfoFilePath(), "\""});
-                st_.agentPhase = 3;
-                sys_.Notify(kListenerSetupRun, kListenerBegin);
-                Marker("PerformAutoUpdate", 10);
-                ran = sys_.RunSetup(setupPath, sys_.AgentFileName(), !s_.BackgroundUpdate(), params);
-                Marker("PerformAutoUpdate", 11);
-                sys_.Notify(kListenerSetupRun, kListenerEnd);
-                if (ran) s_.SetVersionOriginal(s_.VersionNew());
-                sys_.ReleaseFile();
-                sys_.RemoveFile(setupPath);
-                FinishAndRestart(ran, stop);
+                if (!stop.stopRequested) {
+                    // The file that this download wrote and that was checked.
+                    const std::string setupPath = downloaded_;
+                    const std::string params = Cat({"/OriginalInfoFile=\"", s_.InfoFilePath(), "\""});
+                    st_.agentPhase = 3;
+                    sys_.Notify(kListenerSetupRun, kListenerBegin);
+                    Marker("PerformAutoUpdate", 10);
+                    ran = sys_.RunSetup(setupPath, sys_.AgentFileName(), !s_.BackgroundUpdate(), params);
+                    Marker("PerformAutoUpdate", 11);
+                    sys_.Notify(kListenerSetupRun, kListenerEnd);
+                    if (ran) s_.SetVersionOriginal(s_.VersionNew());
+                    DiscardDownload();
+                    FinishAndRestart(ran, stop);
+                }
             }
         }
     }
-    sys_.ReleaseFile();
+    DiscardDownload();
     Marker("PerformAutoUpdate", 13);
     sys_.RunLog("PerformAutoUpdate() - END    Result=" + BoolText(ran));
     return ran;
@@ -408,13 +484,14 @@ bool TAUCycle::PerformAutoInform()
         sys_.Notify(kListenerUpdateDownload, kListenerEnd);
         if (ok) {
             Marker("PerformAutoInform", 3);
-            const std::string text = sys_.ReadText(sys_.OwnFolder() + FileNamePart(name), kMaxAUTextFileSize);
+            const std::string text = sys_.ReadText(downloaded_, kMaxAUTextFileSize);
             shown = sys_.ShowInform(s_.AUText("s34"), s_.AUText("s35"), s_.CharSet(), s_.FontSize(), s_.FontName(),
                                     InformSize(s_.AutoInformH()), InformSize(s_.AutoInformW()),
                                     s_.DownloadURL_INFORM(), SplitTokenText(text).second);
             if (shown) s_.SetVersionOriginal(s_.VersionNew());
             Marker("PerformAutoInform", 4);
         }
+        DiscardDownload();
     }
     sys_.RunLog(std::string("PerformAutoInform() - END ") + BoolText(shown));
     return shown;

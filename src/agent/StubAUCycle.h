@@ -40,8 +40,16 @@ public:
     // Up to maxLength bytes (the whole file when shorter); "" when unreadable.
     virtual std::string ReadText(const std::string& path, int64_t maxLength) = 0;
     virtual bool WriteText(const std::string& path, const std::string& data) = 0;
+    // Never over an existing file: false (with the reason) when `to` exists.
     virtual bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
+    // A folder of its own for one download, created new (never one that
+    // exists), with a trailing backslash; "" when none could be made. What
+    // the server sends lands there, so that no name it gives can reach a
+    // file that this download did not create.
+    virtual std::string NewDownloadFolder() = 0;
+    // Deletes that folder with what the download put in it.
+    virtual void RemoveDownloadFolder(const std::string& folder) = 0;
     virtual std::string FileSHA256(const std::string& path) = 0;
     // Keeps the file open so that nobody can change or replace it (reading
     // stays allowed) from its check until its setup has run; one at a time.
@@ -57,13 +65,16 @@ public:
 
     // HTTP. A text download goes to memory and is bounded in size and time
     // (kMaxAUTextFileSize, kMaxAUTextDownloadMs); a file download goes to
-    // the target, which only a whole body replaces. `message` is empty on
-    // success. `window` asks for the download's window.
+    // the target, must announce its length and may bring at most maxSize
+    // bytes. `message` is empty exactly when the whole body of a response
+    // with a success status arrived (an error status, a body cut short, a
+    // refusal and an abort all say why), and only then does `content` or
+    // the target hold anything. `window` asks for the download's window.
     virtual bool InternetConnected() = 0;
     virtual bool InternetConnectedEx(std::string& error) = 0;
     virtual int64_t HttpFileSize(const std::string& url) = 0;  // -1 unknown
     virtual void DownloadText(bool window, const std::string& url, std::string& content, std::string& message) = 0;
-    virtual void DownloadFile(bool window, const std::string& url, const std::string& target,
+    virtual void DownloadFile(bool window, const std::string& url, const std::string& target, int64_t maxSize,
                               std::string& message) = 0;
     virtual void SetDownloadAbort(bool abort) = 0;
     virtual bool DownloadAborted() = 0;
@@ -112,6 +123,7 @@ private:
     struct TProductStop {
         std::string path;
         bool restart = false;
+        bool stopRequested = false;  // the agent was asked to stop meanwhile: no update
     };
     bool Interactive() const { return st_.agentMode == 1; }
     std::string Pid();
@@ -119,6 +131,12 @@ private:
     bool AskCheckNow();
     bool CheckDownloadSize();
     std::string CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source);
+    void FetchFromFolder(TAUKind kind, const std::string& source, const std::string& name, std::string& content,
+                         std::string& message);
+    void FetchOverHttp(TAUKind kind, const std::string& url, const std::string& name, std::string& content,
+                       std::string& message);
+    bool PlaceDownload(const std::string& name, std::string& message);
+    void DiscardDownload();
     TProductStop ShutDownProcess();
     void FinishAndRestart(bool ran, const TProductStop& stop);
 
@@ -126,4 +144,8 @@ private:
     TAgentSettings& s_;
     TAgentState& st_;
     bool timerBusy_ = false;
+    // The file of the last UPDATE or INFORM download and its own folder;
+    // empty when none is kept.
+    std::string downloadFolder_;
+    std::string downloaded_;
 };

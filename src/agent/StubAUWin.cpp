@@ -9,10 +9,12 @@
 #include "agent/AgentSettingsWin.h"
 #include "agent/StubAUCycle.h"
 #include "agent/StubInformDlgWin.h"
+#include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
+#include "sys/PrivateFolder.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -81,11 +83,17 @@ public:
     }
     bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) override
     {
-        if (CopyFileA(from.c_str(), to.c_str(), FALSE)) return true;
+        if (CopyFileA(from.c_str(), to.c_str(), TRUE)) return true;  // TRUE: never over a file
         error = SysErrorText();
         return false;
     }
     void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
+    std::string NewDownloadFolder() override
+    {
+        const std::string folder = CreateNumberedPrivateFolder(TempFolder(true) + "AU_", GetTickCount());
+        return folder.empty() ? folder : folder + "\\";
+    }
+    void RemoveDownloadFolder(const std::string& folder) override { DeleteTree(folder, true); }
     std::string FileSHA256(const std::string& path) override { return FileSHA256Hex(path); }
     void HoldFile(const std::string& path) override
     {
@@ -118,17 +126,23 @@ public:
             }
         });
         self = &bar;
-        HTTP_DownloadFile(DownloadWindow(window), url, "", content, &bar, message);
+        const bool complete = HTTP_DownloadFile(DownloadWindow(window), url, "", content, &bar, message);
         if (refused || static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
-            content.clear();
             if (message.empty()) message = url + " --- refused: too large or too slow";
+        } else if (!complete && message.empty()) {
+            message = UrlDisplayName(url) + " --- Download incomplete";
         }
+        if (!message.empty()) content.clear();
     }
-    void DownloadFile(bool window, const std::string& url, const std::string& target, std::string& message) override
+    void DownloadFile(bool window, const std::string& url, const std::string& target, int64_t maxSize,
+                      std::string& message) override
     {
-        std::string memory;
         TProgBar bar(&HostProgress);
-        HTTP_DownloadFile(DownloadWindow(window), url, target, memory, &bar, message);
+        TDownloadLimit limit;
+        limit.maxSize = static_cast<uint64_t>(maxSize);
+        limit.needLength = true;
+        const bool complete = HTTP_DownloadFileBounded(DownloadWindow(window), url, target, limit, &bar, message);
+        if (!complete && message.empty()) message = UrlDisplayName(url) + " --- Download incomplete";
     }
     void SetDownloadAbort(bool abort) override { ::SetDownloadAbort(abort); }
     bool DownloadAborted() override { return DownloadAbortRequested(); }
@@ -157,7 +171,7 @@ public:
         STARTUPINFOA si = {};
         si.cb = sizeof si;
         si.dwFlags = STARTF_USESHOWWINDOW;
-        si.wShowWindow = static_cast<WORD>(shown ? SW_SHOWNORMAL : SW_HIDE);
+        si.wShowWindow = static_cast<WORD>(shown ? SW_SHOW : SW_HIDE);
         PROCESS_INFORMATION pi = {};
         std::string line = QuotedCommandLine(path, args);
         if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {

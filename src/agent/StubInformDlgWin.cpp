@@ -50,6 +50,10 @@ void Paint(HWND wnd)
 
 LRESULT CALLBACK InformProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    // While the notice is shown it may be the agent's only visible window:
+    // what other programs post to the agent goes on to its main window.
+    if (msg >= WM_USER && msg <= 0x7FFF)
+        if (HWND owner = GetWindow(wnd, GW_OWNER)) return SendMessageA(owner, msg, wp, lp);
     switch (msg) {
     case WM_DESTROY:
         gInform.done = true;
@@ -63,7 +67,7 @@ LRESULT CALLBACK InformProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         return 0;
     case WM_COMMAND:
         if (gInform.button && reinterpret_cast<HWND>(lp) == gInform.button) {
-            OpenDocument(gInform.address, "", SW_SHOWNORMAL);
+            OpenDocument(gInform.address, "", SW_SHOW);
             PostMessageA(wnd, WM_CLOSE, 0, 0);
         }
         break;
@@ -152,7 +156,7 @@ bool ShowInform(HWND owner, const std::string& title, const std::string& buttonT
     gInform.address = InformAddress(address);
     switch (InformActionOf(body, gInform.address)) {
     case TInformAction::OpenAddress:
-        OpenDocument(gInform.address, "", SW_SHOWNORMAL);
+        OpenDocument(gInform.address, "", SW_SHOW);
         return true;
     case TInformAction::ShowWindow:
         RunNotice(owner, title, buttonText, charset, fontSize, fontFace, height, width, body);

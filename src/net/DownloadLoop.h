@@ -59,6 +59,18 @@ struct TDownloadEnd {
 TDownloadEnd DecideDownloadEnd(uint32_t status, uint32_t size, uint64_t received, const std::string& message,
                                bool cancelled, const std::string& displayName);
 
+// What a caller allows one download to be: at most `maxSize` bytes (0: no
+// bound of its own) and, with `needLength`, only a response that announces
+// its length. A body of unknown length can never be told complete, so a
+// caller that must act only on a whole file refuses it before it starts.
+struct TDownloadLimit {
+    uint64_t maxSize = 0;
+    bool needLength = false;
+};
+// The refusal of a response, by the size it announces (Content-Length or
+// kUnknownSize), before any of its body is read; "" when it may be read.
+std::string DownloadRefusal(const TDownloadLimit& limit, uint32_t size, const std::string& displayName);
+
 // The platform under the piece loop.
 class TDownloadIo {
 public:

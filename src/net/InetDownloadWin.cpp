@@ -111,8 +111,8 @@ uint32_t TickNow() { return static_cast<uint32_t>(::GetTickCount()); }
 
 // True when the target (or the memory buffer) holds the whole body.
 bool Download(HWND window, const std::string& url, const std::string& localFile, const std::string& userName,
-              const std::string& password, std::string& memory, TProgBar* bar, std::string& message,
-              const std::string& displayName)
+              const std::string& password, const TDownloadLimit& limit, std::string& memory, TProgBar* bar,
+              std::string& message, const std::string& displayName)
 {
     HTTP_WarmUp(url);
 
@@ -135,6 +135,8 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
         message = url + " --- File Not Found !";
         return false;
     }
+    message = DownloadRefusal(limit, size, displayName);
+    if (!message.empty()) return false;
 
     if (reinterpret_cast<uintptr_t>(window) > 10) ::ShowWindow(window, SW_SHOW);
 
@@ -154,19 +156,21 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
 
     if (DownloadAbortRequested()) message = "Download Aborted";
     const bool cancelled = bar && bar->Cancelled;
-    if (tempFile.empty())
-        return message.empty() && !cancelled && !IsHttpErrorStatus(status) &&
-               (size == kUnknownSize || received == size);
-
-    // The temporary file is new and was held without write sharing: it
-    // holds exactly the bytes received.
+    // Into a file, the temporary file is new and was held without write
+    // sharing: it holds exactly the bytes received.
     TDownloadEnd end = DecideDownloadEnd(status, size, received, message, cancelled, displayName);
     if (IsHttpErrorStatus(status) && end.message.empty()) {
         // The server's error page: the same message as for a page found in
-        // place of the setup file, but the page never becomes the target.
-        Make404Message(tempFile, "", url, Cat({url, " --- HTTP status ", IntText(status)}), false, end.message);
+        // place of the file, but the page never becomes the file.
+        Make404Message(tempFile, memory, url, Cat({url, " --- HTTP status ", IntText(status)}), false,
+                       end.message);
     }
     message = end.message;
+    if (tempFile.empty()) {
+        // In memory a body without a length ends where the server ends it;
+        // the callers that keep texts bound them themselves.
+        return end.replaceTarget || (size == kUnknownSize && message.empty() && !cancelled);
+    }
     if (end.replaceTarget) {
         if (::MoveFileExA(tempFile.c_str(), localFile.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED))
             return true;
@@ -188,7 +192,8 @@ bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const st
     message.clear();
     memory.clear();
     const std::string displayName = UrlDisplayName(url);
-    const bool complete = Download(window, url, localFile, userName, password, memory, bar, message, displayName);
+    const bool complete =
+        Download(window, url, localFile, userName, password, TDownloadLimit(), memory, bar, message, displayName);
     if (!message.empty())
         Trace(Cat({IntText(::GetCurrentProcessId()), " HTTP_DownloadFile_Incremental: ", message}));
     return complete;
@@ -198,4 +203,14 @@ bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& l
                        TProgBar* bar, std::string& message)
 {
     return HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message);
+}
+
+bool HTTP_DownloadFileBounded(HWND window, const std::string& url, const std::string& localFile,
+                              const TDownloadLimit& limit, TProgBar* bar, std::string& message)
+{
+    message.clear();
+    std::string memory;
+    const bool complete = Download(window, url, localFile, "", "", limit, memory, bar, message, UrlDisplayName(url));
+    if (!message.empty()) Trace(Cat({IntText(::GetCurrentProcessId()), " HTTP_DownloadFileBounded: ", message}));
+    return complete;
 }

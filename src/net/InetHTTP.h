@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/DownloadLoop.h"
 #include "sys/Handles.h"
 #include "sys/LProgBar.h"
 
@@ -77,17 +78,27 @@ int32_t HTTP_GetFileSize(const std::string& url);
 // empty file name, into `memory`. `window` (when above 10) is shown once the
 // transfer starts; `bar` (may be null) is driven with the progress text.
 // `message` is empty on success (or a cancel through the bar, or a body of
-// unknown length: the target is then unchanged), else the failure: a body
-// cut short before its Content-Length is one, and a response with an error
-// status never replaces the target (its page gives the message). Whatever
-// did not replace the target is deleted. The result is true only when the
-// target (or `memory`) holds the whole body of a response without an error
-// status: an empty message alone does not say that a file was downloaded.
+// unknown length into a file: the target is then unchanged), else the
+// failure: a body cut short before its Content-Length is one, and a
+// response with an error status never replaces the target (its page gives
+// the message); the same holds for `memory`, which then keeps what arrived.
+// Whatever did not replace the target is deleted. The result is true only
+// when the target (or `memory`) holds the whole body of a response without
+// an error status: an empty message alone does not say that a file was
+// downloaded.
 bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
                                    std::string& memory, TProgBar* bar, std::string& message);
 bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
                        TProgBar* bar, std::string& message);
+
+// The same into a file (never memory), within `limit`: a response that
+// announces no length (with needLength) or more than maxSize is refused
+// before its body is read, with a message. The result is true exactly when
+// the whole body of a response without an error status replaced the
+// target; otherwise `message` says why (a cancel through the bar aside).
+bool HTTP_DownloadFileBounded(HWND window, const std::string& url, const std::string& localFile,
+                              const TDownloadLimit& limit, TProgBar* bar, std::string& message);
 
 // The process-wide download abort flag, read after every piece.
 void SetDownloadAbort(bool abort);

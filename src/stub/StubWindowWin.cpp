@@ -208,6 +208,7 @@ void StubWin::WinMain()
     gWindow = CreateWindowExA(0, className.c_str(), caption.c_str(), kWindowStyle, at.x, at.y, 492, 110, nullptr,
                               nullptr, GetModuleHandleA(nullptr), nullptr);
     SetMsgBoxFont(StubFontName(), StubFontSize(), StubCharset());
+    ForwardAppMessagesTo(reinterpret_cast<uintptr_t>(gWindow));
 
     if (gWindow) {
         ShowWindow(gWindow, SW_HIDE);

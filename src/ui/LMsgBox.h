@@ -42,6 +42,16 @@ bool MsgBoxConfirm(intptr_t ownerMode, const std::string& text, const std::strin
 bool MsgBoxOkCancel(intptr_t ownerMode, const std::string& text, const std::string& caption,
                     const std::string& captions, int charset);
 
+// Messages of the application's range (WM_USER to 0x7FFF) that reach a box
+// go on to this window (0: none). Another program posts to a program's
+// main window, and while a box is open that is the box.
+void ForwardAppMessagesTo(uintptr_t window);
+
+// Closes the boxes this thread has open, as the Close command does (result
+// 0). For a caller that learns, while a box waits, that its question no
+// longer matters.
+void CloseMsgBoxes();
+
 // The font of every later box: face and charset always, the size (points)
 // only when it is not 0. Initially "Tahoma", 8, DEFAULT_CHARSET (1).
 void SetMsgBoxFont(const std::string& face, int size, int charset);

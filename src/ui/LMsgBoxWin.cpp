@@ -25,6 +25,8 @@ struct TFontSettings {
     int Charset = DEFAULT_CHARSET;
 };
 TFontSettings gFont;
+// Where messages for the application that reach a box go on to.
+HWND gForward = nullptr;
 
 // "RICHED32.DLL" stays loaded for the whole process once a box needed it.
 HMODULE gRichEditLibrary = nullptr;
@@ -99,6 +101,11 @@ LRESULT CALLBACK BoxProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
         ::SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
+    // No box uses the application's message range; another program that
+    // posts to this program's main window finds the box when it is the
+    // only visible window, and what it says is meant for the application.
+    if (msg >= WM_USER && msg <= 0x7FFF && gForward && gForward != wnd && ::IsWindow(gForward))
+        return ::SendMessageA(gForward, msg, wp, lp);
     TBoxState* s = StateOf(wnd);
     if (!s) return ::DefWindowProcA(wnd, msg, wp, lp);
 
@@ -460,6 +467,21 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
     ownRichEdit.Reset();
     WaitPumping(0, 100);
     return s.Result;
+}
+
+void ForwardAppMessagesTo(uintptr_t window) { gForward = reinterpret_cast<HWND>(window); }
+
+void CloseMsgBoxes()
+{
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND window, LPARAM) -> BOOL {
+            char name[32] = {};
+            if (::GetClassNameA(window, name, sizeof name) && std::string(name) == kMsgBoxClass)
+                ::PostMessageA(window, WM_CLOSE, 0, 0);
+            return TRUE;
+        },
+        0);
 }
 
 int MsgBoxError(intptr_t ownerMode, const std::string& text, const std::string& caption,

@@ -138,7 +138,8 @@ class AgentCycle(AgentCycleCase):
         key = r"HKCR\http\shell\open\command"
         _, listing = lumtest.wine_output(["reg", "query", key, "/ve"])
         previous = next((l.split("REG_SZ", 1)[1].strip() for l in listing.splitlines() if "REG_SZ" in l), None)
-        command = r'"C:\urlopen\opener.exe" /RecordCmd=C:\urlopen\opened.txt /Target=C:\urlopen\junk "%1"'
+        command = (r'"C:\urlopen\opener.exe" /RecordCmd=C:\urlopen\opened.txt /RecordStart=C:\urlopen\start.txt'
+                   r' /Target=C:\urlopen\junk "%1"')
         lumtest.wine(["reg", "add", key, "/ve", "/t", "REG_SZ", "/d", command, "/f"])
         if previous is not None:
             self.addCleanup(lambda: lumtest.wine(["reg", "add", key, "/ve", "/t", "REG_SZ", "/d", previous, "/f"]))
@@ -187,6 +188,7 @@ class AgentCycle(AgentCycleCase):
             self.assertTrue(lumtest.wait_for(lambda: os.path.exists(record), timeout=30), viewer.text())
             self.assertTrue(self.wait_trace(viewer, "PerformAutoInform-4"))
         self.assertIn("http://example.test/new", read(record))
+        self.assertIn("show=5", read(os.path.join(os.path.dirname(record), "start.txt")), "opened shown")
         self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "VersionOriginal"), "3")
         self.assertIn("PerformAutoInform() - END TRUE", "\n".join(self.runlog()))
 
@@ -201,6 +203,7 @@ class AgentCycle(AgentCycleCase):
             code, _ = lumtest.uidriver(["window", "--class=LRichEditBox"])
             self.assertEqual(code, 1, "no window")
         self.assertIn("http://example.test/new", read(record))
+        self.assertIn("show=5", read(os.path.join(os.path.dirname(record), "start.txt")), "opened shown")
         self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "VersionOriginal"), "3")
 
 

@@ -12,14 +12,16 @@ from updatekit import AgentCycleCase, LISTENER_MSG, ini_value
 
 class AgentUpdate(AgentCycleCase):
     def test_a_whole_update(self):
-        size = self.new_setup()
+        record = os.path.join(self.work, "engine_cmd.txt")
+        size = self.new_setup(arguments=" /RecordCmd=" + lumtest.winpath(record))
         # Under Wine in Xvfb a visible window takes seconds to be destroyed,
         # longer than the one-second wait after a close message; the product
         # is therefore stopped by termination here (the close is shown in
-        # test_shut_down_methods).
+        # test_shut_down_methods). The product's path is the usual one: its
+        # folder from the original file's [Directories].
         self.info(SizeOfUpdateFile=str(size), RequestConfirmationBeforeDownload="1",
-                  ShutDownMethod="Using Terminate Process")
-        agent = self.agent()
+                  ShutDownMethod="Using Terminate Process", RunningProcess="<InstallDir>product.exe")
+        agent = self.agent(directories={"TargetDir": lumtest.winpath(self.work)})
         self.start_product()
         with lumtest.tracecat(self.work) as viewer, agentkit.listener(self.work) as listener:
             # The probe comes at the sixth tick: time to register the listener.
@@ -52,6 +54,12 @@ class AgentUpdate(AgentCycleCase):
         self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "VersionOriginal"), "2")
         self.assertEqual(ini_value(os.path.join(self.work, "info.original"), "OriginalSetup", "Stamp"), "5")
         self.assertFalse(os.path.exists(os.path.join(self.work, "newsetup.exe")), "the setup file is deleted")
+        # The product was started again shown (show state 5), and the new
+        # engine learnt where the INFO file lies.
+        starts = read(os.path.join(self.work, "product.exe.starts")).split()
+        self.assertEqual(starts[1:], ["show=5"], starts)
+        self.assertIn('/OriginalInfoFile="' + lumtest.winpath(os.path.join(self.work, "info.ini")) + '"',
+                      read(record))
         self.assertEqual(len(self.downloads("newsetup.exe")), 1)
         codes = [(w, l) for m, w, l in messages if m == LISTENER_MSG and w in (40, 41, 42)]
         self.assertEqual(codes[:6], [(40, 1), (40, 2), (41, 1), (41, 2), (42, 1), (42, 2)], messages)

@@ -68,16 +68,16 @@ class AgentCycleCase(unittest.TestCase):
 
     # ---- the pieces of a scenario ------------------------------------------
 
-    def new_setup(self, token=TOKEN, name="newsetup.exe"):
+    def new_setup(self, token=TOKEN, name="newsetup.exe", arguments=""):
         """The new setup on the server: the sample engine installs into
-        work/installed. Returns its size."""
+        work/installed (ARGUMENTS go to it as well). Returns its size."""
         folder = os.path.join(self.srv, "build")
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "newfile.txt"), "w") as f:
             f.write("version 2\n")
         path = lumtest.make_package(folder, f"""[Launch]
 File = Engine.exe
-Arguments = /Target={lumtest.winpath(self.installed)}
+Arguments = /Target={lumtest.winpath(self.installed)}{arguments}
 [Files]
 Engine.exe = {ENGINE}
 newfile.txt = newfile.txt
@@ -106,12 +106,16 @@ IdentityToken = {token}
         with open(os.path.join(self.srv, "info.ini"), "w", newline="") as f:
             f.write(text)
 
-    def agent(self, version=1, interval=0, **original):
+    def agent(self, version=1, interval=0, directories=None, **original):
+        """The agent package and its original file (DIRECTORIES: the keys of
+        its [Directories] section)."""
         keys = {"VersionOriginal": str(version), "ProbeSecondsInterval": str(interval), "ProbeSecondsLast": "0",
                 "Stamp": "1", "ProgramName": "Tool"}
         keys.update(original)
+        folders = "".join(f"{k}={v}\r\n" for k, v in (directories or {}).items())
         with open(os.path.join(self.work, "info.original"), "w", newline="") as f:
             f.write("[OriginalSetup]\r\n" + "".join(f"{k}={v}\r\n" for k, v in keys.items()) +
+                    "[Directories]\r\n" + folders +
                     "[AutoUpdate]\r\ns11=Download PROG_NAME now?\r\ns12=<p>(no install question)\r\n"
                     "s15=Please close PROG_NAME to continue.\r\ns16=PROG_NAME is up to date.\r\ns17= Start it again?\r\ns21=No update available.\r\n")
         with open(os.path.join(self.work, "data.txt"), "w") as f:
@@ -139,6 +143,8 @@ data.txt = data.txt
     def start_product(self):
         exe = os.path.join(self.work, "product.exe")
         shutil.copy(TARGETAPP, exe)
+        if os.path.exists(exe + ".starts"):
+            os.remove(exe + ".starts")
         self.pidfile = os.path.join(self.work, "product.pid")
         if os.path.exists(self.pidfile):
             os.remove(self.pidfile)

@@ -7,7 +7,12 @@ number to --port-file. With --tls CERT KEY it speaks HTTPS.
 Routes (every <name> is free; bodies are content(name, size) unless a folder
 is served):
   /file/<name>?size=N       Content-Length and Last-Modified
-  /data/<path>              a file of --root, with Content-Length and Last-Modified
+  /data/<path>              a file of --root, with Content-Length and Last-Modified;
+                            a file <path>.serve beside it changes how, one word:
+                              status=C     with status C (the file is the body)
+                              cut=M        only the first M bytes, then a hard close
+                              nolength     without Content-Length
+                              slow=C,MS    C bytes every MS milliseconds
   /nolength/<name>?size=N   no Content-Length: the body ends when the connection closes
   /empty/<name>             Content-Length: 0
   /notfound/<name>          status 404 and an HTML error page whose title holds 404
@@ -126,13 +131,39 @@ class Handler(BaseHTTPRequestHandler):
             self.send_error(404)
             return
         st = os.stat(path)
-        self._head(200, st.st_size, last_modified=email.utils.formatdate(st.st_mtime, usegmt=True))
+        how = ""
+        if os.path.isfile(path + ".serve"):
+            with open(path + ".serve") as f:
+                how = f.read().strip()
+        word, _, arg = how.partition("=")
         with open(path, "rb") as f:
-            while True:
-                block = f.read(1 << 20)
-                if not block:
-                    break
-                self.wfile.write(block)
+            body = f.read()
+        modified = email.utils.formatdate(st.st_mtime, usegmt=True)
+        if word == "status":
+            self._head(int(arg), len(body), last_modified=modified)
+            self.wfile.write(body)
+        elif word == "cut":
+            self._head(200, len(body), last_modified=modified)
+            self.wfile.write(body[:int(arg)])
+            self.wfile.flush()
+            self.close_connection = True
+            try:
+                self.connection.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+        elif word == "nolength":
+            self._head(200, None, last_modified=modified)
+            self.wfile.write(body)
+        elif word == "slow":
+            chunk, delay = (int(v) for v in arg.split(","))
+            self._head(200, len(body), last_modified=modified)
+            for i in range(0, len(body), chunk):
+                self.wfile.write(body[i:i + chunk])
+                self.wfile.flush()
+                time.sleep(delay / 1000.0)
+        else:
+            self._head(200, len(body), last_modified=modified)
+            self.wfile.write(body)
 
     def route_nolength(self, name, size, query):
         self._head(200, None)

@@ -10,6 +10,9 @@
 //   --ignore-close   WM_CLOSE is logged but does not close the program
 //   --life=MS        ends by itself after MS (default 60000), so that a
 //                    failed test never leaves it behind
+// Every start, with switches or without (a program started again by
+// somebody else), appends "show=N" to "<its own path>.starts": the show
+// state it was given (-1 when none).
 // Under Wine in Xvfb each visible window takes about 2 s to be destroyed, so
 // after WM_CLOSE this program needs some 4 s to end.
 // Exit code: 0 after WM_CLOSE, the wParam of a WM_QUIT posted from outside,
@@ -90,6 +93,14 @@ HWND Make(const char* cls, const char* title, DWORD style, HWND owner, WNDPROC p
 
 int main(int argc, char** argv)
 {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    GetStartupInfoA(&si);
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const int given = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1;
+    WriteText(std::string(self) + ".starts", "show=" + std::to_string(given) + "\r\n", true);
+
     gLog = Option(argc, argv, "log", "");
     gIgnoreClose = Flag(argc, argv, "ignore-close");
     const std::string title = Option(argc, argv, "title", "Target App Main");

@@ -244,3 +244,24 @@ TEST(DownloadEnd, OnlyAWholeBodyWithAGoodStatusReplacesTheTarget)
         EXPECT_EQ(end.message, c.result) << c.what;
     }
 }
+
+TEST(DownloadLoop, RefusalByTheAnnouncedSize)
+{
+    TDownloadLimit none;
+    TDownloadLimit bounded;
+    bounded.maxSize = 5000;
+    bounded.needLength = true;
+    const struct {
+        const char* what;
+        const TDownloadLimit& limit;
+        uint32_t size;
+        const char* refusal;
+    } cases[] = {
+        {"no bound, no length", none, kUnknownSize, ""},
+        {"no bound, any length", none, 4000000000u, ""},
+        {"within", bounded, 5000, ""},
+        {"one byte over", bounded, 5001, "a.exe --- Download refused (5001 bytes, more than the 5000 expected)"},
+        {"no length", bounded, kUnknownSize, "a.exe --- Download refused (the server gives no Content-Length)"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DownloadRefusal(c.limit, c.size, "a.exe"), c.refusal) << c.what;
+}

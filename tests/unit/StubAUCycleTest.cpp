@@ -95,8 +95,12 @@ public:
         if (path == src_.FilePath(TSettingsFile::Info)) LoadInfo(data);
         return true;
     }
-    bool CopyFileTo(const std::string& from, const std::string& to, std::string&) override
+    bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) override
     {
+        if (files.count(to)) {
+            error = "exists";
+            return false;
+        }
         files[to] = files[from];
         return true;
     }
@@ -104,6 +108,19 @@ public:
     {
         events.push_back("delete:" + path);
         files.erase(path);
+    }
+    int folders = 0;
+    std::string NewDownloadFolder() override
+    {
+        const std::string folder = "C:\\Temp\\AU_" + std::to_string(++folders) + "\\";
+        events.push_back("mkdir:" + folder);
+        return folder;
+    }
+    void RemoveDownloadFolder(const std::string& folder) override
+    {
+        events.push_back("rmdir:" + folder);
+        for (auto it = files.begin(); it != files.end();)
+            it = it->first.rfind(folder, 0) == 0 ? files.erase(it) : std::next(it);
     }
     std::string FileSHA256(const std::string&) override { return sha; }
     void HoldFile(const std::string& path) override { events.push_back("hold:" + path); }
@@ -124,21 +141,31 @@ public:
     {
         return http.count(url) ? static_cast<int64_t>(http[url].size()) : -1;
     }
+    // A download that fails says so; nothing of it arrives.
+    std::map<std::string, std::string> failures;
     void DownloadText(bool, const std::string& url, std::string& content, std::string& message) override
     {
         events.push_back("get:" + url);
-        if (http.count(url))
+        if (failures.count(url))
+            message = failures[url];
+        else if (http.count(url))
             content = http[url];
         else
             message = url + " --- 404";
     }
-    void DownloadFile(bool, const std::string& url, const std::string& target, std::string& message) override
+    void DownloadFile(bool, const std::string& url, const std::string& target, int64_t maxSize,
+                      std::string& message) override
     {
         events.push_back("get:" + url);
-        if (http.count(url))
-            files[target] = http[url];
-        else
+        events.push_back("limit:" + std::to_string(maxSize));
+        if (failures.count(url))
+            message = failures[url];
+        else if (!http.count(url))
             message = url + " --- 404";
+        else if (static_cast<int64_t>(http[url].size()) > maxSize)
+            message = url + " --- too large";
+        else
+            files[target] = http[url];
     }
     void SetDownloadAbort(bool) override {}
     bool DownloadAborted() override { return false; }
@@ -272,18 +299,20 @@ TEST(StubAUCycle, AWholeUpdate)
     EXPECT_EQ(a.sys.Only("get:"), (std::vector<std::string>{kInfoUrl, kSetupUrl}));
     EXPECT_EQ(a.sys.Only("close:"), std::vector<std::string>{kProduct});
     EXPECT_EQ(a.sys.Only("setup:"),
-              std::vector<std::string>{"C:\\App\\new.exe|agent.exe|fg|/OriginalInfoFile=\"C:\\App\\agent.info\""});
+              std::vector<std::string>{"C:\\Temp\\AU_1\\new.exe|agent.exe|fg|/OriginalInfoFile=\"C:\\App\\agent.info\""});
     EXPECT_EQ(a.Orig("VersionOriginal"), "2");
     EXPECT_EQ(a.Orig("Stamp"), "5");
-    EXPECT_FALSE(a.sys.FileExists("C:\\App\\new.exe")) << "the setup file is deleted";
+    EXPECT_FALSE(a.sys.FileExists("C:\\Temp\\AU_1\\new.exe")) << "the setup file is deleted";
+    EXPECT_EQ(a.sys.Only("limit:"), std::vector<std::string>{std::to_string(a.sys.http[kSetupUrl].size() + 99)})
+        << "bounded by the announced size";
     // Held unchangeable from its check through its run.
     const auto at = [&](const std::string& e) {
         return std::find_if(a.sys.events.begin(), a.sys.events.end(),
                             [&](const std::string& x) { return x.rfind(e, 0) == 0; }) - a.sys.events.begin();
     };
-    EXPECT_LT(at("hold:C:\\App\\new.exe"), at("close:"));
+    EXPECT_LT(at("hold:C:\\Temp\\AU_1\\new.exe"), at("close:"));
     EXPECT_LT(at("setup:"), at("release"));
-    EXPECT_LT(at("release"), at("delete:C:\\App\\new.exe"));
+    EXPECT_LT(at("release"), at("rmdir:C:\\Temp\\AU_1\\"));
     EXPECT_EQ(a.sys.Only("notify:"),
               (std::vector<std::string>{"40/1", "40/2", "41/1", "41/2", "42/1", "42/2"}));
     std::vector<std::string> markers;
@@ -339,10 +368,10 @@ TEST(StubAUCycle, RefusedSetupsRunNothing)
         c.arrange(a);
         a.Ticks(4);
         EXPECT_EQ(a.sys.Only("error:"), std::vector<std::string>{"0:" + c.error}) << c.what;
-        const auto del = std::find(a.sys.events.begin(), a.sys.events.end(), "delete:C:\\App\\new.exe");
+        const auto del = std::find(a.sys.events.begin(), a.sys.events.end(), "rmdir:C:\\Temp\\AU_1\\");
         ASSERT_NE(del, a.sys.events.end()) << c.what;
         EXPECT_EQ(*(del - 1), "release") << c.what << ": a held file cannot be deleted";
-        EXPECT_FALSE(a.sys.FileExists("C:\\App\\new.exe")) << c.what;
+        EXPECT_FALSE(a.sys.FileExists("C:\\Temp\\AU_1\\new.exe")) << c.what;
         EXPECT_FALSE(a.sys.Saw("setup:")) << c.what;
         EXPECT_FALSE(a.sys.Saw("close:")) << c.what << ": the product is left alone";
         EXPECT_TRUE(a.Logged("ERROR: " + c.error)) << c.what;
@@ -388,12 +417,105 @@ TEST(StubAUCycle, LadderRefusalsNeverDownloadTheSetup)
             EXPECT_TRUE(a.Logged("  HttpSize=104")) << c.what;
         }
     }
-    // The INFO file cannot be fetched: code 0, the INFO file written empty.
+}
+
+TEST(StubAUCycle, AFailedInfoDownloadIsNeverDecidedOn)
+{
+    // The server's answer did not arrive whole with a success status: the
+    // INFO file of the last probe stays, the ladder stops at 0, the run log
+    // says why, and a user's check shows the download's error.
+    const std::string old = "[NewSetup]\r\nVersionNew=1\r\n";
+    const std::pair<const char*, std::string> cases[] = {
+        {"an error status", "http://srv/upd/agent.info --- HTTP status 500"},
+        {"a body cut short", "agent.info --- Download incomplete (60 of 120 bytes)"},
+        {"no such file", "http://srv/upd/agent.info --- 404"},
+    };
+    for (const auto& [what, failure] : cases) {
+        Agent a;
+        a.sys.files["C:\\App\\agent.info"] = old;
+        if (std::string(what) == "no such file")
+            a.sys.http.erase(kInfoUrl);
+        else
+            a.sys.failures[kInfoUrl] = failure;
+        a.Ticks(4);
+        EXPECT_TRUE(a.Logged("ERROR: " + failure)) << what;
+        EXPECT_TRUE(a.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file")) << what;
+        EXPECT_EQ(a.sys.files["C:\\App\\agent.info"], old) << what;
+        EXPECT_FALSE(a.sys.Saw(std::string("get:") + kSetupUrl)) << what;
+        EXPECT_FALSE(a.sys.Saw("close:")) << what;
+        EXPECT_EQ(a.Orig("Stamp"), "1") << what;
+
+        AgentMessageDispatch(a.state, a.settings, kAgentProbeNow, kAgentProbeInteractive);
+        a.Ticks(1);
+        EXPECT_EQ(a.sys.Only("error:"), std::vector<std::string>{"0:" + failure}) << what;
+        EXPECT_FALSE(a.sys.Saw("warn:")) << what << ": not the no-update box";
+    }
+}
+
+TEST(StubAUCycle, OnlyASetupThisDownloadWroteWholeIsChecked)
+{
+    // A genuine package of the same name lies in the agent's folder, left
+    // there by someone; the download of the new setup fails. Nothing is
+    // checked, nothing runs, and no token error is made up.
+    const char* failures[] = {"new.exe --- Download refused (the server gives no Content-Length)",
+                              "new.exe --- Download incomplete (100 of 104 bytes)",
+                              "http://srv/files/new.exe --- HTTP status 403"};
+    for (const char* failure : failures) {
+        Agent a;
+        a.sys.files["C:\\App\\new.exe"] = a.sys.http[kSetupUrl];
+        a.sys.failures[kSetupUrl] = failure;
+        a.Offer({{"RequestConfirmationBeforeDownload", "1"}});
+        a.src.WriteKey(TSettingsFile::Original, "AutoUpdate", "s5", "Unable to Download File!");
+        a.Ticks(4);
+        EXPECT_TRUE(a.Logged(std::string("ERROR: ") + failure)) << failure;
+        EXPECT_FALSE(a.sys.Saw("hold:")) << failure;
+        EXPECT_FALSE(a.sys.Saw("error:")) << failure;
+        EXPECT_EQ(a.sys.Only("warn:"),
+                  std::vector<std::string>{"0:Unable to Download File!<P><P>http://srv/files/new.exe"})
+            << failure;
+        EXPECT_FALSE(a.sys.Saw("setup:")) << failure;
+        EXPECT_FALSE(a.sys.Saw("close:")) << failure;
+        EXPECT_TRUE(a.sys.Saw("rmdir:C:\\Temp\\AU_1\\")) << failure;
+        EXPECT_EQ(a.sys.files["C:\\App\\new.exe"], a.sys.http[kSetupUrl]) << failure << ": not ours to delete";
+    }
+}
+
+TEST(StubAUCycle, TheServerCannotNameTheAgentsOwnFiles)
+{
+    const char* names[] = {"agent.original", "AGENT.INFO", "agent.exe", "x_agent.exe", "agent.exe.",
+                           "..\\agent.original"};
+    for (const char* name : names) {
+        const std::string source = std::string("http://srv/files\\") + FileNamePart(name);
+        // The new setup.
+        Agent a;
+        a.sys.files["C:\\App\\agent.original"] = "kept";
+        a.Offer({{"NameOfUpdateFile", name}, {"SizeOfUpdateFile", "0"}});
+        a.Ticks(4);
+        EXPECT_TRUE(a.sys.Saw("log:ERROR: " + source + " --- refused: ")) << name;
+        EXPECT_EQ(a.sys.Only("get:"), std::vector<std::string>{kInfoUrl}) << name << ": nothing fetched";
+        EXPECT_FALSE(a.sys.Saw("setup:")) << name;
+        EXPECT_FALSE(a.sys.Saw("delete:")) << name;
+        EXPECT_EQ(a.sys.files["C:\\App\\agent.original"], "kept") << name;
+        EXPECT_EQ(a.Orig("VersionOriginal"), "1") << name;
+
+        // The inform file.
+        Agent n;
+        n.Offer({{"General.AutoInform", "1"}, {"AutoInform.NameOfInformFile", name},
+                 {"AutoInform.SizeOfInformFile", "0"}});
+        n.Ticks(4);
+        EXPECT_TRUE(n.sys.Saw("log:ERROR: " + source + " --- refused: ")) << name;
+        EXPECT_FALSE(n.sys.Saw("inform:")) << name;
+    }
+    // Any other name lands in a folder of this download's own, never in the
+    // agent's folder, and goes with it.
     Agent a;
-    a.sys.http.erase(kInfoUrl);
+    a.sys.http["http://srv/files/tool.exe"] = a.sys.http[kSetupUrl];
+    a.sys.files[kProduct] = "the product";
+    a.Offer({{"NameOfUpdateFile", "tool.exe"}});
     a.Ticks(4);
-    EXPECT_TRUE(a.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file"));
-    EXPECT_EQ(a.sys.files["C:\\App\\agent.info"], "");
+    EXPECT_EQ(a.sys.Only("setup:").size(), 1u);
+    EXPECT_EQ(a.sys.files[kProduct], "the product");
+    EXPECT_FALSE(a.sys.FileExists("C:\\Temp\\AU_1\\tool.exe"));
 }
 
 TEST(StubAUCycle, DeclinedQuestionsStopBeforeTheirStep)
@@ -488,6 +610,42 @@ TEST(StubAUCycle, ShutDownAndRestartOfTheProduct)
     EXPECT_TRUE(boxed.sys.Saw(std::string("start:") + kProduct)) << "stopped by the user, started again";
 }
 
+TEST(StubAUCycle, AStopRequestEndsTheMessageBoxShutDown)
+{
+    // The box comes back while the product runs, until the agent is asked
+    // to stop: then no update, the product is left as it is.
+    Agent a;
+    a.Offer({{"ShutDownMethod", "Issue a Message Box"}});
+    int shown = 0;
+    a.sys.onWarn = [&] {
+        EXPECT_TRUE(a.state.askingToCloseProduct);
+        if (++shown == 2) RequestAgentStop(a.state, 0);
+    };
+    a.Ticks(4);
+    EXPECT_EQ(shown, 2);
+    EXPECT_FALSE(a.state.askingToCloseProduct);
+    EXPECT_FALSE(a.sys.Saw("setup:"));
+    EXPECT_FALSE(a.sys.Saw("start:"));
+    EXPECT_TRUE(a.sys.running.count(kProduct));
+    EXPECT_TRUE(a.Logged("ERROR: the agent was asked to stop before the product closed; no update"));
+    EXPECT_TRUE(a.Logged("PerformAutoUpdate() - END    Result=FALSE"));
+    EXPECT_TRUE(a.sys.Saw("rmdir:C:\\Temp\\AU_1\\"));
+    a.Ticks(1);
+    EXPECT_TRUE(a.sys.Saw("quit")) << "and the agent ends on its next tick";
+
+    // A stop request from before the update does not end the loop.
+    Agent before;
+    before.Offer({{"ShutDownMethod", "Issue a Message Box"}});
+    RequestAgentStop(before.state, 50);
+    shown = 0;
+    before.sys.onWarn = [&] {
+        if (++shown == 2) before.sys.running.clear();
+    };
+    before.Ticks(4);
+    EXPECT_EQ(shown, 2);
+    EXPECT_TRUE(before.sys.Saw("setup:"));
+}
+
 TEST(StubAUCycle, AnAgentDueToEndDoesNotRestartItself)
 {
     Agent a;
@@ -562,7 +720,8 @@ TEST(StubAUCycle, InformNotices)
               std::vector<std::string>{"New Version|Download|360x360|http://example.test/new|Version 3 is out."});
     EXPECT_EQ(a.Orig("VersionOriginal"), "3");
     EXPECT_FALSE(a.sys.Saw("setup:")) << "inform mode never updates";
-    EXPECT_EQ(a.sys.files["C:\\App\\notice.txt"], notice) << "the inform file stays";
+    EXPECT_FALSE(a.sys.FileExists("C:\\App\\notice.txt")) << "nothing written beside the agent";
+    EXPECT_TRUE(a.sys.Saw("rmdir:C:\\Temp\\AU_1\\")) << "the download's folder goes after the notice";
     EXPECT_EQ(a.sys.Only("notify:"), (std::vector<std::string>{"40/1", "40/2", "41/1", "41/2"}));
     EXPECT_TRUE(a.Logged("PerformAutoInform() - END TRUE"));
 
@@ -597,7 +756,7 @@ TEST(StubAUCycle, HostileInfoFilesEndTheProbeOnly)
     big.sys.files["C:\\Updates\\agent.info"] = std::string(kMaxAUTextFileSize + 1, 'x');
     big.Ticks(4);
     EXPECT_TRUE(big.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file"));
-    EXPECT_EQ(big.sys.files["C:\\App\\agent.info"], "");
+    EXPECT_FALSE(big.sys.FileExists("C:\\App\\agent.info")) << "a refused INFO file is not stored";
 
     // Bytes of any kind: defaults, a refusal, and the agent ticks on.
     Agent noise;
@@ -627,7 +786,7 @@ TEST(StubAUCycle, NameOfUpdateFileCannotLeaveTheAgentsFolder)
              {"SizeOfUpdateFile", std::to_string(a.sys.http[kSetupUrl].size())}});
     a.Ticks(4);
     EXPECT_EQ(a.sys.Only("setup:").size(), 1u);
-    EXPECT_EQ(a.sys.Only("setup:")[0].substr(0, 19), "C:\\App\\evil.exe|age");
+    EXPECT_EQ(a.sys.Only("setup:")[0].rfind("C:\\Temp\\AU_1\\evil.exe|", 0), 0u);
 }
 
 }  // namespace

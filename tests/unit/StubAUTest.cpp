@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -233,6 +234,28 @@ TEST(StubInformDlg, LayoutFollowsTheClientArea)
     const TInformLayout without = InformLayout(352, 326, false);
     EXPECT_EQ(without.text.height, 326) << "no button: the text fills the window";
     EXPECT_EQ(without.separatorY, -1);
+}
+
+TEST(StubAU, DownloadBoundsAndNames)
+{
+    EXPECT_EQ(UpdateDownloadLimit(1000), 1099) << "what the size check still accepts";
+    EXPECT_EQ(UpdateDownloadLimit(0), kMaxUpdateFileSize) << "no size announced";
+    EXPECT_EQ(UpdateDownloadLimit(-5), kMaxUpdateFileSize);
+    EXPECT_EQ(UpdateDownloadLimit(std::numeric_limits<int64_t>::max()), kMaxUpdateFileSize);
+
+    const std::string own[] = {"agent.original", "agent.info", "agent.exe", "X_agent.exe", ""};
+    const struct {
+        const char* name;
+        bool refused;
+    } cases[] = {
+        {"newsetup.exe", false}, {"agent.exe", true},  {"AGENT.EXE", true}, {"x_agent.exe", true},
+        {"agent.info. . ", true}, {"agent.infox", false}, {"", true},       {"..", true},
+        {"agent.original", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(!DownloadNameRefusal(c.name, own, std::size(own)).empty(), c.refused) << c.name;
+    EXPECT_EQ(DownloadNameRefusal("Agent.Exe", own, std::size(own)),
+              "refused: Agent.Exe is the name of one of the agent's own files");
 }
 
 TEST(StubInformDlg, SizeFaceAndAction)

@@ -471,18 +471,17 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
 
 void ForwardAppMessagesTo(uintptr_t window) { gForward = reinterpret_cast<HWND>(window); }
 
-void CloseMsgBoxes()
+namespace {
+BOOL CALLBACK CloseIfBox(HWND window, LPARAM)
 {
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND window, LPARAM) -> BOOL {
-            char name[32] = {};
-            if (::GetClassNameA(window, name, sizeof name) && std::string(name) == kMsgBoxClass)
-                ::PostMessageA(window, WM_CLOSE, 0, 0);
-            return TRUE;
-        },
-        0);
+    char name[32] = {};
+    if (::GetClassNameA(window, name, sizeof name) && std::string(name) == kMsgBoxClass)
+        ::PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
 }
+}  // namespace
+
+void CloseMsgBoxes() { ::EnumThreadWindows(::GetCurrentThreadId(), CloseIfBox, 0); }
 
 int MsgBoxError(intptr_t ownerMode, const std::string& text, const std::string& caption,
                 const std::string& captions, int charset)

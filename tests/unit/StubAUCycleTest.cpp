@@ -135,8 +135,14 @@ public:
     std::string OwnToken() override { return ownToken; }
     std::string ownToken = ScrambleValue(kToken);
 
-    bool InternetConnected() override { return true; }
-    bool InternetConnectedEx(std::string&) override { return true; }
+    bool connected = true;
+    bool aborted = false;
+    bool InternetConnected() override { return connected; }
+    bool InternetConnectedEx(std::string& error) override
+    {
+        if (!connected) error = "The system has no connection.";
+        return connected;
+    }
     int64_t HttpFileSize(const std::string& url) override
     {
         return http.count(url) ? static_cast<int64_t>(http[url].size()) : -1;
@@ -168,7 +174,7 @@ public:
             files[target] = http[url];
     }
     void SetDownloadAbort(bool) override {}
-    bool DownloadAborted() override { return false; }
+    bool DownloadAborted() override { return aborted; }
     std::string ExpandProductPath(const std::string& path, const std::string&, const std::string&,
                                   const std::string&) override
     {
@@ -644,6 +650,103 @@ TEST(StubAUCycle, AStopRequestEndsTheMessageBoxShutDown)
     before.Ticks(4);
     EXPECT_EQ(shown, 2);
     EXPECT_TRUE(before.sys.Saw("setup:"));
+}
+
+TEST(StubAUCycle, FailureBoxesOfAConfirmedDownload)
+{
+    struct Case {
+        const char* what;
+        std::function<void(Agent&)> arrange;
+        std::string box;
+    };
+    const Case cases[] = {
+        {"aborted",
+         [](Agent& a) {
+             a.sys.failures[kSetupUrl] = "Download Aborted";
+             a.sys.aborted = true;
+         },
+         "0:File Download Aborted!"},
+        {"over HTTP", [](Agent& a) { a.sys.failures[kSetupUrl] = "new.exe --- Download incomplete"; },
+         "0:Unable to Download File!<P><P>http://srv/files/new.exe"},
+        {"from a folder",
+         [](Agent& a) {
+             a.src.SetRegistry("TestMode", "1");
+             a.src.SetRegistry("TestModeDate", "05-DEC-2026");
+             a.src.SetRegistry("TestModeURL", "C:\\Updates");
+             a.sys.files["C:\\Updates\\agent.info"] = a.sys.http[kInfoUrl];
+             a.Offer({{"SizeOfUpdateFile", "0"}, {"RequestConfirmationBeforeDownload", "1"}});
+             a.sys.files["C:\\Updates\\agent.info"] = a.sys.http[kInfoUrl];
+             a.sys.files["C:\\Updates\\new.exe"] = "";
+         },
+         "0:File not Found!<P><P>C:\\Updates\\new.exe"},
+    };
+    for (const auto& c : cases) {
+        Agent a;
+        a.Offer({{"RequestConfirmationBeforeDownload", "1"}});
+        c.arrange(a);
+        a.Ticks(4);
+        EXPECT_EQ(a.sys.Only("warn:"), std::vector<std::string>{c.box}) << c.what;
+        EXPECT_TRUE(a.Logged("ATTENTION: " + c.box.substr(2))) << c.what;
+        EXPECT_FALSE(a.sys.Saw("setup:")) << c.what;
+    }
+}
+
+TEST(StubAUCycle, AUsersCheckWithoutAConnection)
+{
+    Agent a;
+    a.sys.connected = false;
+    a.src.WriteKey(TSettingsFile::Original, "AutoUpdate", "s2", "No connection.");
+    a.src.WriteKey(TSettingsFile::Original, "OriginalSetup", "ProbeSecondsInterval", "-1");
+    AgentMessageDispatch(a.state, a.settings, kAgentProbeNow, kAgentProbeInteractive);
+    a.Ticks(1);
+    EXPECT_FALSE(a.sys.Saw("get:"));
+    EXPECT_EQ(a.sys.Only("error:"), std::vector<std::string>{"0:No connection.<P><P>The system has no connection."});
+}
+
+TEST(StubAUCycle, AgentCodesThatSteerTheCycle)
+{
+    // 32: the INFO file is fetched again, and nothing is decided on it.
+    Agent info;
+    info.src.WriteKey(TSettingsFile::Original, "OriginalSetup", "ProbeSecondsInterval", "-1");
+    AgentMessageDispatch(info.state, info.settings, kAgentJustDownloadInfo, 0);
+    info.Ticks(1);
+    EXPECT_EQ(info.sys.Only("notify:"), (std::vector<std::string>{"40/1", "40/2"}));
+    EXPECT_EQ(info.sys.files["C:\\App\\agent.info"], info.sys.http[kInfoUrl]);
+    EXPECT_FALSE(info.sys.Saw("log:GetOkToPerformAU"));
+    EXPECT_FALSE(info.state.justDownloadInfoFileRequested);
+
+    // 20: a probe on the timer asks first; No means no probe.
+    Agent ask;
+    AgentMessageDispatch(ask.state, ask.settings, kAgentSetOverrideFirst, 1);
+    ask.sys.answers = {false};
+    ask.Ticks(4);
+    EXPECT_EQ(ask.sys.Only("ask:"), std::vector<std::string>{"1:Check Tool now? Online."});
+    EXPECT_FALSE(ask.sys.Saw("get:"));
+
+    // 23 and 25: the setup runs in the background, the product is not
+    // started again, and the restarted agent gets both overrides.
+    Agent over;
+    AgentMessageDispatch(over.state, over.settings, kAgentSetOverrideFirst + 3, 1);
+    AgentMessageDispatch(over.state, over.settings, kAgentSetOverrideFirst + 5, 0);
+    over.Ticks(4);
+    ASSERT_EQ(over.sys.Only("setup:").size(), 1u);
+    EXPECT_NE(over.sys.Only("setup:")[0].find("|bg|"), std::string::npos);
+    EXPECT_FALSE(over.sys.Saw(std::string("start:") + kProduct));
+    const std::string restart = "C:\\App\\agent.exe|/_ZZ=99 /WAIT=10 /TRANSIENT=|255|255|255|1|255|0|255|255||hidden";
+    EXPECT_EQ(over.sys.Only("start:"), std::vector<std::string>{restart});
+
+    // The next agent, given that list, takes the same decisions.
+    Agent next;
+    next.settings.OverridesFromList("|255|255|255|1|255|0|255|255|");
+    next.Ticks(4);
+    EXPECT_NE(next.sys.Only("setup:")[0].find("|bg|"), std::string::npos);
+    EXPECT_FALSE(next.sys.Saw(std::string("start:") + kProduct));
+
+    // BackgroundUpdate=1 in the INFO file does the same without an override.
+    Agent background;
+    background.Offer({{"BackgroundUpdate", "1"}});
+    background.Ticks(4);
+    EXPECT_NE(background.sys.Only("setup:")[0].find("|bg|"), std::string::npos);
 }
 
 TEST(StubAUCycle, AnAgentDueToEndDoesNotRestartItself)

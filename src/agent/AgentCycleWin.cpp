@@ -29,7 +29,7 @@ namespace {
 void StopRequested()
 {
     SetDownloadAbort(true);
-    if (gAgentState.askingToCloseProduct) CloseMsgBoxes();
+    if (gAgentState.askingToCloseProduct) CloseOpenMsgBox();
 }
 }  // namespace
 

@@ -111,21 +111,14 @@ int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile)
     return sizeOfUpdateFile + 99;
 }
 
-namespace {
-// Windows drops trailing dots and blanks from a file name: "a.exe." is "a.exe".
-std::string AsWindowsName(std::string name)
+const char* DownloadNameRefusal(std::string name, const std::string* ownNames, size_t count)
 {
+    // Windows drops trailing dots and blanks from a file name ("a.exe." is
+    // "a.exe"); SameText trims the blanks.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
-    return UpperCase(name);
-}
-}  // namespace
-
-std::string DownloadNameRefusal(const std::string& name, const std::string* ownNames, size_t count)
-{
-    if (AsWindowsName(name).empty()) return "refused: no file name";
+    if (name.empty()) return "refused: no file name";
     for (size_t i = 0; i < count; ++i)
-        if (!ownNames[i].empty() && AsWindowsName(name) == AsWindowsName(ownNames[i]))
-            return Cat({"refused: ", name, " is the name of one of the agent's own files"});
+        if (SameText(name, ownNames[i])) return "refused: one of the agent's own files";
     return "";
 }
 

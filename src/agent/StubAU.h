@@ -97,7 +97,7 @@ int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile);
 // Why a file name from the INFO file is not downloaded ("" when it may
 // be): no name at all, or the name of one of the agent's own files beside
 // it, compared as Windows compares names (without regard to case).
-std::string DownloadNameRefusal(const std::string& name, const std::string* ownNames, size_t count);
+const char* DownloadNameRefusal(std::string name, const std::string* ownNames, size_t count);
 
 // ---- Update integrity ---------------------------------------------------
 

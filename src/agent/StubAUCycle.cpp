@@ -130,7 +130,7 @@ bool TAUCycle::PlaceDownload(const std::string& name, std::string& message)
 {
     downloadFolder_ = sys_.NewDownloadFolder();
     if (downloadFolder_.empty()) {
-        message = name + " --- no folder for the download";
+        message = name + " --- no download folder";
         return false;
     }
     downloaded_ = downloadFolder_ + name;
@@ -149,24 +149,15 @@ void TAUCycle::DiscardDownload()
 void TAUCycle::FetchFromFolder(TAUKind kind, const std::string& source, const std::string& name,
                                std::string& content, std::string& message)
 {
-    if (kind != TAUKind::Update) {
-        // One byte beyond the cap tells a file that is too large.
-        content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
-        if (static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
-            content.clear();
-            message = source + " --- refused: too large";
-        }
-        return;
-    }
-    // The new setup is copied, not read into memory: it may be large.
-    const int64_t size = sys_.FileSize(source);
-    const int64_t limit = UpdateDownloadLimit(s_.SizeOfUpdateFile());
-    if (size <= 0) {
-        message = source + " --- File Not Found !";
-    } else if (size > limit) {
-        message = Cat({source, " --- refused: ", IntText(size), " bytes, more than the ", IntText(limit),
-                       " expected"});
-    } else if (PlaceDownload(name, message)) {
+    // A text is read with one byte beyond its cap, which tells a file that
+    // is too large; the new setup is copied, not read into memory.
+    const bool text = kind != TAUKind::Update;
+    if (text) content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
+    if (text ? static_cast<int64_t>(content.size()) > kMaxAUTextFileSize
+             : sys_.FileSize(source) > UpdateDownloadLimit(s_.SizeOfUpdateFile())) {
+        content.clear();
+        message = source + " --- refused: too large";
+    } else if (!text && PlaceDownload(name, message)) {
         std::string error;
         if (!sys_.CopyFileTo(source, downloaded_, error)) message = Cat({source, " --- ", error});
     }
@@ -241,25 +232,18 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
     if (message.empty() && kind == TAUKind::Inform && !content.empty() && PlaceDownload(name, message) &&
         !sys_.WriteText(downloaded_, content))
         message = downloaded_ + " --- not written";
-    if (message.empty() && attempted && (downloaded_.empty() || !sys_.FileExists(downloaded_)))
-        message = source + " --- File Not Found !";
+    // Only what arrived whole is checked; with neither a folder nor a
+    // connection nothing arrived, which is told as for another product's
+    // file. A failed download is not checked, and nothing of it is kept.
+    const bool checked = message.empty();
+    if (checked) {
+        if (kind == TAUKind::Update && attempted) sys_.HoldFile(downloaded_);
+        message = attempted ? CheckDownloaded(kind, downloaded_, source) : std::string("Bad Secret Token!");
+    }
     if (!message.empty()) {
-        // Nothing of a failed download is kept, and nothing is checked.
         DiscardDownload();
         sys_.RunLog("ERROR: " + message);
-    } else if (attempted) {
-        if (kind == TAUKind::Update) sys_.HoldFile(downloaded_);
-        message = CheckDownloaded(kind, downloaded_, source);
-        if (!message.empty()) {
-            DiscardDownload();
-            sys_.RunLog("ERROR: " + message);
-            sys_.ErrorBox(0, message);
-        }
-    } else {
-        // Neither a folder nor a connection held the file.
-        message = "Bad Secret Token!";
-        sys_.RunLog("ERROR: " + message);
-        sys_.ErrorBox(0, message);
+        if (checked) sys_.ErrorBox(0, message);
     }
     if (!message.empty() && source.size() > 2 && s_.RequestConfirmationBeforeDownload()) {
         const std::string key = DownloadFailureKey(sys_.DownloadAborted(), source);
@@ -355,7 +339,7 @@ TAUCycle::TProductStop TAUCycle::ShutDownProcess()
     }
     Marker("PerformAutoUpdate", 8);
     if (stopRequested)
-        sys_.RunLog("ERROR: the agent was asked to stop before the product closed; no update");
+        sys_.RunLog("ERROR: stop asked; the product runs; no update");
     else if (method == TShutDownMethod::Close)
         sys_.CloseProgram(path);
     else if (method == TShutDownMethod::Quit)

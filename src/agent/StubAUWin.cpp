@@ -9,12 +9,12 @@
 #include "agent/AgentSettingsWin.h"
 #include "agent/StubAUCycle.h"
 #include "agent/StubInformDlgWin.h"
-#include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/PrivateFolder.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -126,23 +126,23 @@ public:
             }
         });
         self = &bar;
-        const bool complete = HTTP_DownloadFile(DownloadWindow(window), url, "", content, &bar, message);
-        if (refused || static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) {
-            if (message.empty()) message = url + " --- refused: too large or too slow";
-        } else if (!complete && message.empty()) {
-            message = UrlDisplayName(url) + " --- Download incomplete";
-        }
+        // A body that is not complete always says why, but for the cancel
+        // through the bar.
+        HTTP_DownloadFile(DownloadWindow(window), url, "", content, &bar, message);
+        if ((refused || static_cast<int64_t>(content.size()) > kMaxAUTextFileSize) && message.empty())
+            message = url + " --- refused: too large or too slow";
         if (!message.empty()) content.clear();
     }
     void DownloadFile(bool window, const std::string& url, const std::string& target, int64_t maxSize,
                       std::string& message) override
     {
         TProgBar bar(&HostProgress);
+        std::string memory;
         TDownloadLimit limit;
         limit.maxSize = static_cast<uint64_t>(maxSize);
         limit.needLength = true;
-        const bool complete = HTTP_DownloadFileBounded(DownloadWindow(window), url, target, limit, &bar, message);
-        if (!complete && message.empty()) message = UrlDisplayName(url) + " --- Download incomplete";
+        if (!HTTP_DownloadFile(DownloadWindow(window), url, target, memory, &bar, message, limit) && message.empty())
+            message = url + " --- Download incomplete";
     }
     void SetDownloadAbort(bool abort) override { ::SetDownloadAbort(abort); }
     bool DownloadAborted() override { return DownloadAbortRequested(); }
@@ -164,8 +164,8 @@ public:
         // in its /WAIT= before it reads a message. The path is the
         // application itself, never searched for.
         if (!IsAbsoluteProgramPath(path) || !FileExistsX(path)) {
-            ::Trace(Cat({IntText(GetCurrentProcessId()), " not started (no program at a full path): >", path,
-                         "<"}));
+            ::TracePid({" not started (no program at a full path): >", path,
+                         "<"});
             return false;
         }
         STARTUPINFOA si = {};
@@ -175,7 +175,7 @@ public:
         PROCESS_INFORMATION pi = {};
         std::string line = QuotedCommandLine(path, args);
         if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            ::Trace(Cat({IntText(GetCurrentProcessId()), " start failed: ", path, " ", SysErrorText()}));
+            ::TracePid({" start failed: ", path, " ", SysErrorText()});
             return false;
         }
         CloseHandle(pi.hThread);

@@ -111,11 +111,11 @@ TDownloadEnd DecideDownloadEnd(uint32_t status, uint32_t size, uint64_t received
 
 std::string DownloadRefusal(const TDownloadLimit& limit, uint32_t size, const std::string& displayName)
 {
-    if (size == kUnknownSize)
-        return limit.needLength ? displayName + " --- Download refused (the server gives no Content-Length)"
-                                : std::string();
-    if (limit.maxSize != 0 && size > limit.maxSize)
-        return Cat({displayName, " --- Download refused (", IntText(size), " bytes, more than the ",
-                    IntText(limit.maxSize), " expected)"});
-    return "";
+    const char* why = nullptr;
+    if (size == kUnknownSize) {
+        if (limit.needLength) why = " --- Download refused (no length)";
+    } else if (limit.maxSize != 0 && size > limit.maxSize) {
+        why = " --- Download refused (too large)";
+    }
+    return why ? displayName + why : std::string();
 }

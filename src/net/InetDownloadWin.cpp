@@ -7,6 +7,7 @@
 #include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "net/InetLoaderWin.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
@@ -187,30 +188,22 @@ bool Download(HWND window, const std::string& url, const std::string& localFile,
 
 bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
-                                   std::string& memory, TProgBar* bar, std::string& message)
+                                   std::string& memory, TProgBar* bar, std::string& message,
+                                   const TDownloadLimit& limit)
 {
     message.clear();
     memory.clear();
     const std::string displayName = UrlDisplayName(url);
     const bool complete =
-        Download(window, url, localFile, userName, password, TDownloadLimit(), memory, bar, message, displayName);
+        Download(window, url, localFile, userName, password, limit, memory, bar, message, displayName);
     if (!message.empty())
-        Trace(Cat({IntText(::GetCurrentProcessId()), " HTTP_DownloadFile_Incremental: ", message}));
+        TracePid({" HTTP_DownloadFile_Incremental: ", message});
     return complete;
 }
 
 bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
-                       TProgBar* bar, std::string& message)
+                       TProgBar* bar, std::string& message, const TDownloadLimit& limit)
 {
-    return HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message);
+    return HTTP_DownloadFile_Incremental(window, url, localFile, "", "", memory, bar, message, limit);
 }
 
-bool HTTP_DownloadFileBounded(HWND window, const std::string& url, const std::string& localFile,
-                              const TDownloadLimit& limit, TProgBar* bar, std::string& message)
-{
-    message.clear();
-    std::string memory;
-    const bool complete = Download(window, url, localFile, "", "", limit, memory, bar, message, UrlDisplayName(url));
-    if (!message.empty()) Trace(Cat({IntText(::GetCurrentProcessId()), " HTTP_DownloadFileBounded: ", message}));
-    return complete;
-}

@@ -85,20 +85,15 @@ int32_t HTTP_GetFileSize(const std::string& url);
 // Whatever did not replace the target is deleted. The result is true only
 // when the target (or `memory`) holds the whole body of a response without
 // an error status: an empty message alone does not say that a file was
-// downloaded.
+// downloaded. Within a `limit`, a response that announces no length (with
+// needLength) or more than maxSize is refused, with a message, before any
+// of its body is read.
 bool HTTP_DownloadFile_Incremental(HWND window, const std::string& url, const std::string& localFile,
                                    const std::string& userName, const std::string& password,
-                                   std::string& memory, TProgBar* bar, std::string& message);
+                                   std::string& memory, TProgBar* bar, std::string& message,
+                                   const TDownloadLimit& limit = TDownloadLimit());
 bool HTTP_DownloadFile(HWND window, const std::string& url, const std::string& localFile, std::string& memory,
-                       TProgBar* bar, std::string& message);
-
-// The same into a file (never memory), within `limit`: a response that
-// announces no length (with needLength) or more than maxSize is refused
-// before its body is read, with a message. The result is true exactly when
-// the whole body of a response without an error status replaced the
-// target; otherwise `message` says why (a cancel through the bar aside).
-bool HTTP_DownloadFileBounded(HWND window, const std::string& url, const std::string& localFile,
-                              const TDownloadLimit& limit, TProgBar* bar, std::string& message);
+                       TProgBar* bar, std::string& message, const TDownloadLimit& limit = TDownloadLimit());
 
 // The process-wide download abort flag, read after every piece.
 void SetDownloadAbort(bool abort);

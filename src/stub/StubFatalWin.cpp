@@ -16,6 +16,7 @@
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
 
@@ -67,7 +68,7 @@ void EndUnexpectedly(const char* what)
         ::VirtualFree(gReserve, 0, MEM_RELEASE);
         gReserve = nullptr;
     }
-    Trace(Cat({IntText(::GetCurrentProcessId()), " ==== STUB ENDED UNEXPECTEDLY: ", what}));
+    TracePid({" ==== STUB ENDED UNEXPECTEDLY: ", what});
     // The window's timers must not start a run or an agent step while the
     // folder walk below serves the queue.
     if (HWND wnd = StartupWindow()) {
@@ -84,6 +85,6 @@ void EndUnexpectedly(const char* what)
         ::MessageBoxA(nullptr, text.c_str(), StubLangText("Error", "Error").c_str(),
                       MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     }
-    Trace(IntText(::GetCurrentProcessId()) + " ==== STUB END (unexpected) ====");
+    TracePid({" ==== STUB END (unexpected) ===="});
     ::ExitProcess(kUnexpectedEndExitCode);
 }

@@ -14,6 +14,7 @@
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Sha256Win.h"
 #include "sys/Utils.h"
@@ -31,7 +32,7 @@ void WriteAgentCopy(const std::string& agentName)
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
     const std::string path = Cat({SetupTempFolder(), "\\", agentName});
     if (agent.empty() || SetupTempFolder().empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
-        Trace(Cat({IntText(GetCurrentProcessId()), " agent copy not written: ", path}));
+        TracePid({" agent copy not written: ", path});
 }
 
 }  // namespace
@@ -88,7 +89,7 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         ProgressCallback(0, 0, 10, 0, 1, "");
         WaitPumping(0, 700);
     }
-    Trace(Cat({IntText(GetCurrentProcessId()), " Internet package: ", package, " error=", error}));
+    TracePid({" Internet package: ", package, " error=", error});
     // With a check item the file is held open without write or delete
     // sharing from before its checks to the end of its extraction, so that
     // what runs is what was checked.
@@ -105,8 +106,8 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
         TFileDigest actual;
         const bool hashed = held && Sha256OfHandle(held.Get(), actual);
         if (!SetupFilePassesCheck(checkItem, hashed, actual)) {
-            Trace(Cat({IntText(GetCurrentProcessId()), " Setup file check failed: ", package, " ",
-                       (hashed ? FileCheckText(actual) : std::string("(not read)")), ", expected ", checkItem}));
+            TracePid({" Setup file check failed: ", package, " ",
+                       (hashed ? FileCheckText(actual) : std::string("(not read)")), ", expected ", checkItem});
             Make404Message(package, "", url, kSetupFileMismatch, false, error);
         }
     }

@@ -8,6 +8,7 @@
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/Launch.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -45,7 +46,7 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
         EngineCommandLine(extractFolder, launchRecord, extraArgs, OwnPath(), ThisIs_AutoUpdateProg(), id);
     const std::string startUpLink = AgentSettings().StartUpLink();
     const std::string checkLink = AgentSettings().CheckforNewUpdateLink();
-    Trace(Cat({IntText(GetCurrentProcessId()), " ==== WinExec(Engine.exe) >>", line, "<<"}));
+    TracePid({" ==== WinExec(Engine.exe) >>", line, "<<"});
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
     GlobalAddAtomA(atomName.c_str());
@@ -62,8 +63,8 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
     const ATOM atom = GlobalFindAtomA(atomName.c_str());
     const bool success = atom == 0;
     if (atom) GlobalDeleteAtom(atom);
-    Trace(Cat({IntText(GetCurrentProcessId()), " ==== Engine exit code ", IntText(code),
-               (success ? ", success" : ", no success")}));
+    TracePid({" ==== Engine exit code ", IntText(code),
+               (success ? ", success" : ", no success")});
     if (success) {
         RemoveShortcutWhenAsked(AgentSettings().RemoveStartUpShortcut(), startUpLink);
         RemoveShortcutWhenAsked(AgentSettings().RemoveCheckForNewUpdateShortcut(), checkLink);

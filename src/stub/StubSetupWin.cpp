@@ -15,6 +15,7 @@
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/PrivateFolder.h"
 #include "sys/Utils.h"
@@ -194,7 +195,7 @@ void StartSetupRun(HWND wnd)
             facts.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
             facts.ownName = FileNameOfPath(OwnPath());
             if (SpanDiskNameHonoured(facts, span)) packageFile = span;
-            else Trace(Cat({IntText(GetCurrentProcessId()), " /SpanDiskFName1= ignored: ", span}));
+            else TracePid({" /SpanDiskFName1= ignored: ", span});
         }
         const bool foreground = !(HasSwitch("/hide") || own.RunHidden());
         RunPackageSetup(SetupTempFolder(), packageFile, agentName, foreground, CommandLineArgs());

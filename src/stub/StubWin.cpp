@@ -22,6 +22,7 @@
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/Launch.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -31,7 +32,6 @@ namespace {
 
 std::string gWindowClass;
 
-std::string Pid() { return IntText(GetCurrentProcessId()); }
 
 TRoleFacts RoleFacts()
 {
@@ -61,11 +61,11 @@ void CreateAndRun_X_Exe()
 {
     RunLogLine("CreateAndRun_X_Exe() --- Start");
     const std::string z = GetSwitch("/_ZZ=", "");
-    Trace(Cat({Pid(), " CreateAndRun_X_Exe-1 ", z}));
+    TracePid({" CreateAndRun_X_Exe-1 ", z});
     const TRoleFacts f = RoleFacts();
     if (ThisIs_AutoUpdateProg() && !(X_ExeIsRunning() && GetSwitch("/_ZZ=", "") != "99") &&
         SameText(f.ownName, f.agentFileName)) {
-        Trace(Pid() + " CreateAndRun_X_Exe-2");
+        TracePid({" CreateAndRun_X_Exe-2"});
         int64_t w = GetSwitchInt("/WAIT=", 0);
         RunLogLine(Cat({"Wait ", IntText(w), " SEC"}));
         if (w > 0) WaitPumping(0, static_cast<DWORD>(w * 1000));
@@ -119,7 +119,7 @@ void RelaunchFromTempCopy()
     const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNameOfPath(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
-    Trace(Cat({Pid(), " RelaunchFromTempCopy: ", cmd}));
+    TracePid({" RelaunchFromTempCopy: ", cmd});
     KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
@@ -183,7 +183,7 @@ void DoRunStubWin()
             break;
         }
     } else {
-        Trace(Cat({Pid(), " ==== already running: ", gWindowClass}));
+        TracePid({" ==== already running: ", gWindowClass});
     }
     if (IsPlainAgent(RoleFacts())) HandleParamOK(x);
     RunLogLine("DoRunStubWin() --- End");
@@ -195,7 +195,7 @@ int StubMainBody()
     const std::string own = OwnPath();
     SetProcessCommandLine(raw, FileNameOfPath(own), own);
     UseSystemLocale();
-    Trace(Cat({Pid(), " ==== STUB START ====> ", raw, "<"}));
+    TracePid({" ==== STUB START ====> ", raw, "<"});
 
     auto package = std::make_unique<TGFileInfo>(own);
     SetOwnPackage(package.get());
@@ -210,13 +210,13 @@ int StubMainBody()
     RunLogLine("=== START === " + own);
     RunLogLine("CommandLine=" + raw);
     RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
-    Trace(Cat({Pid(), " ==== ThisIs_AutoUpdateProg=", BoolText(ThisIs_AutoUpdateProg())}));
+    TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(ThisIs_AutoUpdateProg())});
 
     DoRunStubWin();
 
     SetOwnPackage(nullptr);
     package.reset();
-    Trace(Cat({Pid(), " ==== STUB END ====> ", raw, "<"}));
+    TracePid({" ==== STUB END ====> ", raw, "<"});
     Trace("");
     RunLogLine("=== EXIT === " + own);
     RunLogLine("");

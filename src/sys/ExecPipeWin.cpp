@@ -6,6 +6,7 @@
 
 #include "sys/ExecPipe.h"
 #include "sys/Handles.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
@@ -59,7 +60,7 @@ bool RunCaptured(const std::string& program, const std::string& parameters, int 
     auto startFailed = [&](const std::string& text) {
         exitCode = kRunCapturedStartFailed;
         errorText = text;
-        Trace(Cat({IntText(::GetCurrentProcessId()), " RunCaptured: ", text}));
+        TracePid({" RunCaptured: ", text});
         if (callback) callback(text + "\r\n", abort);
         return false;
     };

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 // 0: viewer only; 1: trace file only; 2: trace file and viewer; other: nothing.
 constexpr uint8_t kTraceMode = 0;
@@ -21,3 +23,7 @@ bool TraceModeUsesViewer(uint8_t mode);
 
 // Windows only: registers the viewer message and routes Trace into the sink.
 void InitDebugChannel();
+
+// Windows only: a trace line that begins with this process's id, as most
+// lines of the channel do: the id, then the pieces.
+void TracePid(std::initializer_list<std::string_view> pieces);

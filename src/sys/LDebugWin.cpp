@@ -4,6 +4,7 @@
 
 #include "sys/LDebug.h"
 #include "sys/LWriteln.h"
+#include "sys/Utils.h"
 
 namespace {
 
@@ -52,4 +53,9 @@ void InitDebugChannel()
 {
     gDebugMessage = RegisterWindowMessageA(kDebugMessageName);
     SetTraceSink(&DebugSink);
+}
+
+void TracePid(std::initializer_list<std::string_view> pieces)
+{
+    Trace(IntText(::GetCurrentProcessId()) + Cat(pieces));
 }

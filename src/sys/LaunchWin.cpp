@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "sys/Launch.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
@@ -16,7 +17,7 @@ void* StartProgramLine(const std::string& program, const std::string& commandLin
     PROCESS_INFORMATION pi = {};
     std::string line = commandLine;
     if (!::CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        Trace(Cat({IntText(::GetCurrentProcessId()), " StartProgram failed: ", program, " ", SysErrorText()}));
+        TracePid({" StartProgram failed: ", program, " ", SysErrorText()});
         return nullptr;
     }
     ::CloseHandle(pi.hThread);

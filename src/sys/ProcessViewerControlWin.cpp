@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "sys/Handles.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
 #include "sys/Utils.h"
@@ -16,7 +17,6 @@ constexpr WPARAM kCloseWParam = 15;
 constexpr LPARAM kCloseLParam = 255;
 constexpr uint32_t kDefaultWaitMs = 1000;
 
-std::string PidText() { return IntText(::GetCurrentProcessId()); }
 
 BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
 {
@@ -29,8 +29,8 @@ BOOL CALLBACK CollectWindow(HWND wnd, LPARAM param)
     char title[2];
     const bool titled = ::GetWindowTextA(wnd, title, sizeof title) > 0;
     if (!analizer.Add(reinterpret_cast<uintptr_t>(wnd), titled, ::IsWindowVisible(wnd) != FALSE)) {
-        Trace(Cat({PidText(), " FindMainWindow: more than ", IntText(TAnalizer::kCapacity),
-                   " windows, the rest is not considered"}));
+        TracePid({" FindMainWindow: more than ", IntText(TAnalizer::kCapacity),
+                   " windows, the rest is not considered"});
         return FALSE;
     }
     return TRUE;
@@ -69,8 +69,8 @@ HWND FindMainWindow(const std::string& program, bool fullPath)
 bool PostProcessMessage(const std::string& program, bool fullPath, UINT message, WPARAM wParam, LPARAM lParam)
 {
     HWND wnd = FindMainWindow(program, fullPath);
-    Trace(Cat({PidText(), " PostProcessMessage(", program, ", ", IntText(message), ") to window ",
-               IntText(reinterpret_cast<uintptr_t>(wnd))}));
+    TracePid({" PostProcessMessage(", program, ", ", IntText(message), ") to window ",
+               IntText(reinterpret_cast<uintptr_t>(wnd))});
     if (!wnd) return false;
     return ::PostMessageA(wnd, message, wParam, lParam) != FALSE;
 }
@@ -93,8 +93,8 @@ bool TerminateProgram(const std::string& program, bool fullPath)
     if (pid == 0) return false;
     KernelHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, pid));
     const bool done = process && ::TerminateProcess(process.Get(), 0);
-    Trace(Cat({PidText(), " TerminateProgram(", program, ") pid ", IntText(pid),
-               (done ? " ended" : " failed")}));
+    TracePid({" TerminateProgram(", program, ") pid ", IntText(pid),
+               (done ? " ended" : " failed")});
     return done;
 }
 

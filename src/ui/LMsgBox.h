@@ -47,10 +47,10 @@ bool MsgBoxOkCancel(intptr_t ownerMode, const std::string& text, const std::stri
 // main window, and while a box is open that is the box.
 void ForwardAppMessagesTo(uintptr_t window);
 
-// Closes the boxes this thread has open, as the Close command does (result
-// 0). For a caller that learns, while a box waits, that its question no
+// Closes the open box (the innermost) as the Close command does (result 0),
+// for a caller that learns, while the box waits, that its question no
 // longer matters.
-void CloseMsgBoxes();
+void CloseOpenMsgBox();
 
 // The font of every later box: face and charset always, the size (points)
 // only when it is not 0. Initially "Tahoma", 8, DEFAULT_CHARSET (1).

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sys/Handles.h"
+#include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
 #include "sys/UtilsWin.h"
@@ -27,6 +28,8 @@ struct TFontSettings {
 TFontSettings gFont;
 // Where messages for the application that reach a box go on to.
 HWND gForward = nullptr;
+// The box whose modal loop runs (the innermost, when a box opens another).
+HWND gOpenBox = nullptr;
 
 // "RICHED32.DLL" stays loaded for the whole process once a box needed it.
 HMODULE gRichEditLibrary = nullptr;
@@ -247,7 +250,7 @@ HWND CreateTextControl(TBoxState& s, HINSTANCE instance)
     s.RichEdit = edit != nullptr;
     if (!edit) {
         // Without the rich edit the text still shows, only without bold.
-        Trace(IntText(::GetCurrentProcessId()) + " LMsgBox: no rich edit, plain text shown");
+        TracePid({" LMsgBox: no rich edit, plain text shown"});
         edit = ::CreateWindowExA(exStyle, "EDIT", "", style, 86, 30, 100, 13, s.Box, nullptr, instance, nullptr);
     }
     return edit;
@@ -439,8 +442,7 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
                                               nullptr, instance, &s)
                           : nullptr;
     if (!box) {
-        Trace(
-            Cat({IntText(::GetCurrentProcessId()), " LMsgBox: the box could not be created: ", SysErrorText()}));
+        TracePid({" LMsgBox: the box could not be created: ", SysErrorText()});
         if (s.Remembered) ::EnableWindow(s.Remembered, TRUE);
         if (registered) ::UnregisterClassA(kMsgBoxClass, instance);
         return kResultNone;
@@ -459,7 +461,10 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
     CreateButtons(s, CaptionsOrDefault(captions), instance);
     ::InvalidateRect(box, nullptr, TRUE);
 
+    const HWND outer = gOpenBox;
+    gOpenBox = box;
     RunModalLoop(s);
+    gOpenBox = outer;
 
     // The class goes once its window has gone (a nested box keeps it).
     ::UnregisterClassA(kMsgBoxClass, instance);
@@ -471,17 +476,10 @@ int MsgBox(intptr_t ownerMode, const std::string& text, const std::string& capti
 
 void ForwardAppMessagesTo(uintptr_t window) { gForward = reinterpret_cast<HWND>(window); }
 
-namespace {
-BOOL CALLBACK CloseIfBox(HWND window, LPARAM)
+void CloseOpenMsgBox()
 {
-    char name[32] = {};
-    if (::GetClassNameA(window, name, sizeof name) && std::string(name) == kMsgBoxClass)
-        ::PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
+    if (gOpenBox) ::PostMessageA(gOpenBox, WM_CLOSE, 0, 0);
 }
-}  // namespace
-
-void CloseMsgBoxes() { ::EnumThreadWindows(::GetCurrentThreadId(), CloseIfBox, 0); }
 
 int MsgBoxError(intptr_t ownerMode, const std::string& text, const std::string& caption,
                 const std::string& captions, int charset)

@@ -88,7 +88,7 @@ class AgentTrust(AgentCycleCase):
             self.assertEqual(box["title"], ["Attention"])
             self.assertIn("Unable to Download File!", box["text"][0])
             self.assertTrue(self.wait_trace(viewer, "PerformAutoUpdate-13"), viewer.text())
-        self.assertIn("newsetup.exe --- Download refused (the server gives no Content-Length)", self.log_text())
+        self.assertIn("newsetup.exe --- Download refused (no length)", self.log_text())
         self.assertNotIn("Bad Secret Token!", self.log_text())
         self.assertFalse(os.path.exists(self.installed), "nothing ran")
         self.assertTrue(os.path.exists(stale))
@@ -125,7 +125,7 @@ class AgentTrust(AgentCycleCase):
                     self.assertEqual(agent.run(), 0)
                     self.assertTrue(self.wait_trace(viewer, "PerformAutoUpdate-13"), viewer.text())
                     agent.stop()
-                self.assertIn(f"\\{name} --- refused: {name} is the name of one of the agent's own files",
+                self.assertIn(f"\\{name} --- refused: one of the agent's own files",
                               self.log_text())
                 self.assertTrue(read(os.path.join(self.work, "info.original")).startswith("[OriginalSetup]"),
                                 "the original file is still the original file")
@@ -147,7 +147,7 @@ class AgentTrust(AgentCycleCase):
             self.assertEqual(agent.run("/STOP=0"), 0)
             self.assertTrue(agent.wait_copy_gone(timeout=20), "the copy still runs:\n" + viewer.text())
             self.assertNotEqual(lumtest.uidriver(["--wait=1", "box"])[0], 0, "no box is left")
-        self.assertIn("the agent was asked to stop before the product closed; no update", self.log_text())
+        self.assertIn("stop asked; the product runs; no update", self.log_text())
         self.assertIsNone(self.product.poll(), "the product still runs")
         self.assertFalse(os.path.exists(self.installed), "nothing ran")
 

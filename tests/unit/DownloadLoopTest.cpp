@@ -260,8 +260,8 @@ TEST(DownloadLoop, RefusalByTheAnnouncedSize)
         {"no bound, no length", none, kUnknownSize, ""},
         {"no bound, any length", none, 4000000000u, ""},
         {"within", bounded, 5000, ""},
-        {"one byte over", bounded, 5001, "a.exe --- Download refused (5001 bytes, more than the 5000 expected)"},
-        {"no length", bounded, kUnknownSize, "a.exe --- Download refused (the server gives no Content-Length)"},
+        {"one byte over", bounded, 5001, "a.exe --- Download refused (too large)"},
+        {"no length", bounded, kUnknownSize, "a.exe --- Download refused (no length)"},
     };
     for (const auto& c : cases) EXPECT_EQ(DownloadRefusal(c.limit, c.size, "a.exe"), c.refusal) << c.what;
 }

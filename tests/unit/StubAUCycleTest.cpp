@@ -463,7 +463,7 @@ TEST(StubAUCycle, OnlyASetupThisDownloadWroteWholeIsChecked)
     // A genuine package of the same name lies in the agent's folder, left
     // there by someone; the download of the new setup fails. Nothing is
     // checked, nothing runs, and no token error is made up.
-    const char* failures[] = {"new.exe --- Download refused (the server gives no Content-Length)",
+    const char* failures[] = {"new.exe --- Download refused (no length)",
                               "new.exe --- Download incomplete (100 of 104 bytes)",
                               "http://srv/files/new.exe --- HTTP status 403"};
     for (const char* failure : failures) {
@@ -633,7 +633,7 @@ TEST(StubAUCycle, AStopRequestEndsTheMessageBoxShutDown)
     EXPECT_FALSE(a.sys.Saw("setup:"));
     EXPECT_FALSE(a.sys.Saw("start:"));
     EXPECT_TRUE(a.sys.running.count(kProduct));
-    EXPECT_TRUE(a.Logged("ERROR: the agent was asked to stop before the product closed; no update"));
+    EXPECT_TRUE(a.Logged("ERROR: stop asked; the product runs; no update"));
     EXPECT_TRUE(a.Logged("PerformAutoUpdate() - END    Result=FALSE"));
     EXPECT_TRUE(a.sys.Saw("rmdir:C:\\Temp\\AU_1\\"));
     a.Ticks(1);

@@ -42,7 +42,8 @@ void TCheck::CheckSignature(const std::string& pinned, const std::string& origin
     std::error_code ec;
     const bool present = fs::is_regular_file(sigPath, ec);
     if (pinned.empty()) {
-        Out << "signature: " << (present ? "present, not checked" : "none") << " (no key given: --agent or --pub)\n";
+        Out << "signature: " << (present ? "present, not checked" : "none")
+            << (O.AgentPath.empty() ? " (no key given: --agent or --pub)" : " (the agent pins no update key)") << "\n";
         return;
     }
     std::string signature;

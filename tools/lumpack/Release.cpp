@@ -91,6 +91,8 @@ std::string TRelease::CheckKeys() {
     }
     std::string mine;
     if (auto e = PublicKeyOfPrivate(O.PrivateKeyPath, mine); !e.empty()) return e;
+    if (pinned.empty() && !O.AgentPath.empty())
+        Out << "note: the agent '" << O.AgentPath << "' pins no update key: it does not check the signature\n";
     if (!pinned.empty() && mine != pinned)
         return "the private key '" + O.PrivateKeyPath + "' does not match " + origin +
                ": the agent would refuse the signature";

@@ -98,7 +98,8 @@ std::string BioText(BIO* bio) {
 std::string MakeKeyPair(const std::string& privatePath, const std::string& publicPath) {
     TKey key(EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA", static_cast<size_t>(kUpdateKeyBits)));
     if (!key) return OpenSslReason("cannot generate an RSA key");
-    TBio priv(BIO_new(BIO_s_mem())), pub(BIO_new(BIO_s_mem()));
+    // The private key's buffer is wiped when it is freed.
+    TBio priv(BIO_new(BIO_s_secmem())), pub(BIO_new(BIO_s_mem()));
     if (!priv || !pub || PEM_write_bio_PrivateKey(priv.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1 ||
         PEM_write_bio_PUBKEY(pub.get(), key.get()) != 1)
         return OpenSslReason("cannot encode the key pair");

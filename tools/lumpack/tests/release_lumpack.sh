@@ -183,6 +183,15 @@ refused "signature exists, no --key" "info.ini.sig' would no longer match" pub/S
 refused "next agent without a key" "installs an agent without an update key" nokey.exe 6 --key keys.private.pem --agent agent.exe
 refused "expiry day passed" "Expires 2001-01-01 has passed" pub/Setup2.exe 6 --key keys.private.pem --expires 2001-01-01
 refused "2048-bit private key" "is not an RSA-3072 key" pub/Setup2.exe 6 --key rsa2048.pem
+# A failure after the new INFO file was written (its signature cannot be
+# written: a folder stands in the way) leaves the old pair in place.
+cp pub/info.ini pub/info.bak && cp pub/info.ini.sig pub/info.sig.bak
+mkdir pub/info.ini.sig.lumpack-tmp
+expect "refused: signature cannot be written" 1 "cannot create 'pub/info.ini.sig.lumpack-tmp'" \
+  release pub/info.ini pub/Setup2.exe 6 --key keys.private.pem
+cmp -s pub/info.ini pub/info.bak && cmp -s pub/info.ini.sig pub/info.sig.bak && [ ! -e pub/info.ini.lumpack-tmp ] \
+  && ok "a failed write leaves the old INFO file and signature" || fail "a failed write changed the INFO file or left its temporary"
+rmdir pub/info.ini.sig.lumpack-tmp
 
 # 6. Expires and inform mode.
 if "$LUMPACK" release pub/info.ini pub/Setup2.exe 6 --key keys.private.pem --expires 2999-12-31 --inform news.rtf >/dev/null 2>&1; then

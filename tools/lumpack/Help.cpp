@@ -75,7 +75,8 @@ constexpr TVerbHelp kVerbs[] = {
      "that differs from the agent's, a version not above the last, a private\n"
      "key that does not match the agent's key, an agent that pins a key\n"
      "without --key, an existing INFO.sig without --key, an Expires day that\n"
-     "has passed.\n"},
+     "has passed, a signed INFO file in inform mode without\n"
+     "SHA256OfInformFile.\n"},
     {"check",
      "usage: lumpack check INFO [--agent AGENT | --pub PUBLIC] [--files DIR]\n"
      "\n"

@@ -145,6 +145,10 @@ std::string TRelease::WriteKeys() {
             if (!SetInfoValue(Text, kAutoInformSection, key, value))
                 return O.InfoPath + ": cannot write " + key + " so that the agent reads it back";
     }
+    // In inform mode a keyed agent fetches the inform file only with its digest.
+    if (!O.PrivateKeyPath.empty() && InfoValue(Text, "General", "AutoInform") == "1" &&
+        InfoValue(Text, kAutoInformSection, "SHA256OfInformFile").empty())
+        return O.InfoPath + ": inform mode (AutoInform=1) needs SHA256OfInformFile with a signature: give --inform";
     if (Text.size() > kMaxInfoBytes)
         return O.InfoPath + ": the INFO file would be larger than the " + std::to_string(kMaxInfoBytes) +
                " bytes an agent reads";

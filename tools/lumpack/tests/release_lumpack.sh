@@ -202,6 +202,9 @@ if "$LUMPACK" release pub/info.ini pub/Setup2.exe 6 --key keys.private.pem --exp
 else
   fail "release --expires --inform"
 fi
+sed 's/^AutoInform=0/AutoInform=1/' original.ini >pub/inform.ini
+expect "refused: inform mode without the inform file's digest" 1 "needs SHA256OfInformFile with a signature: give --inform" \
+  release pub/inform.ini pub/Setup2.exe 4 --key keys.private.pem
 sed -i 's/^AutoInform=0/AutoInform=1/' pub/info.ini
 "$LUMPACK" release pub/info.ini pub/Setup2.exe 7 --key keys.private.pem >/dev/null 2>&1 || fail "release in inform mode"
 expect "check: inform file missing beside the INFO file" 1 "news.rtf' (NameOfInformFile) cannot be read" check pub/info.ini --agent agent.exe

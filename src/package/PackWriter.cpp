@@ -117,6 +117,7 @@ private:
     bool Committed = false;
     std::set<std::string> FoldersWritten;  // upper-cased, with the final "\"
     uint32_t FileItems = 0;
+    uint64_t TotalInput = 0;  // bytes of all files, for the progress
 };
 
 uint64_t TVolumeWriter::Room() const {
@@ -200,6 +201,7 @@ std::string TVolumeWriter::WriteSource(const TSource& src, TPackReport& report) 
         pos += take;
         first = false;
         ++report.Entries;
+        if (Plan.Progress) Plan.Progress(report.InputBytes + pos, TotalInput);
     } while (pos < src.Size);
     report.InputBytes += src.Size;
     return "";
@@ -257,6 +259,7 @@ std::string TVolumeWriter::Finish(TPackReport& report) {
 }
 
 std::string TVolumeWriter::Write(const std::vector<TSource>& sources, TPackReport& report) {
+    for (const auto& src : sources) TotalInput += src.Size;
     if (std::string e = StartVolume(); !e.empty()) return e;
     for (const auto& src : sources) {
         if (std::string e = WriteFolders(*src.Item, report); !e.empty()) return e;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct TPackPlan {
     uint32_t MaxEntryData = kMaxEntryData;
     int Level = 9;
     std::vector<TPackItem> Items;
+    // Called after every entry written: bytes of the files packed so far, and of all.
+    std::function<void(uint64_t done, uint64_t total)> Progress;
 };
 
 struct TPackReport {

@@ -226,6 +226,7 @@ std::string TGFileInfo::IdentityToken(bool unscramble) const {
 }
 
 bool TGFileInfo::RunHidden() const { return SUB::Get(SettingsBlock, 4, "") == "1"; }
+std::string TGFileInfo::UpdateKey() const { return SUB::Get(SettingsBlock, 5, ""); }
 std::string TGFileInfo::DownloadLocation() const { return SUB::Get(InternetBlock, 0, ""); }
 std::string TGFileInfo::SetupFileName() const { return SUB::Get(InternetBlock, 1, ""); }
 bool TGFileInfo::AlwaysDownload() const { return SUB::Get(InternetBlock, 2, "") == "1"; }

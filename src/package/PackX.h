@@ -10,7 +10,7 @@
 //              |   256: "PE\0\0" header ...       |
 //  Blocks-     +----------------------------------+
 //  Offset ---> | u32 n | language block, n bytes   |  0x02-list of 0x01-lists
-//              | u32 n | settings block, n bytes   |  "|"-list of 5 items
+//              | u32 n | settings block, n bytes   |  "|"-list of 5 items (6: + update key)
 //              | u32 n | Internet block, n bytes   |  only when BlockCount >= 3
 //              +----------------------------------+
 //              | i32 L | entry body, |L| bytes     |  L > 0: zlib stream
@@ -173,6 +173,11 @@ public:
     std::string AgentFileName() const;
     std::string IdentityToken(bool unscramble) const;
     bool RunHidden() const;
+    // Item 5, written by our builder for a package that is or installs an
+    // update agent: the public key that signs its update feed, as hex of its
+    // DER SubjectPublicKeyInfo; empty when the block has none. Later items,
+    // if a builder writes any, are not read.
+    std::string UpdateKey() const;
 
     std::string DownloadLocation() const;
     std::string SetupFileName() const;

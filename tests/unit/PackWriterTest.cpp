@@ -179,6 +179,27 @@ TEST(PackNames, FoldersAreSeparatedByBackslashAndStayInside) {
 // The extraction creates no folder for a file: each folder gets one entry,
 // before the first entry inside it; FilesCount counts them as the
 // extraction's progress does.
+TEST_F(PackWriterTest, ProgressCountsEveryByteOnceUpToTheTotal) {
+    // Files cut into entries, and entries cut to fit volumes: the progress
+    // still grows with every entry and ends at the bytes of all files.
+    TPackPlan plan = Plan({{"noise.bin", Pattern(150000, 3, true)}, {"text.txt", Pattern(400000, 4, false)},
+                           {"last.bin", Pattern(20000, 5, true)}});
+    plan.VolumeSize = 40000;
+    plan.MaxEntryData = 100000;
+    std::vector<std::pair<uint64_t, uint64_t>> calls;
+    plan.Progress = [&calls](uint64_t done, uint64_t total) { calls.emplace_back(done, total); };
+    TPackReport report;
+    ASSERT_EQ(WritePackage(plan, (Dir / "p.exe").string(), &report), "");
+    ASSERT_EQ(calls.size(), report.Entries);
+    for (size_t i = 0; i < calls.size(); ++i) {
+        EXPECT_EQ(calls[i].second, 570000u) << i;
+        if (i > 0) {
+            EXPECT_GT(calls[i].first, calls[i - 1].first) << i;
+        }
+    }
+    EXPECT_EQ(calls.back().first, 570000u);
+}
+
 TEST_F(PackWriterTest, FolderEntriesComeBeforeTheirContent) {
     TPackPlan plan = Plan({{"top.txt", "t"}, {"noise.bin", Pattern(30000, 7, true)}});
     auto add = [&](const std::string& name, const std::string& source, bool folder) {

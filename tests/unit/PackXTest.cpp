@@ -259,6 +259,38 @@ TEST(TGFileInfo, AccessorsOfFlagsAndItems) {
     EXPECT_EQ(info.DownloadIdentityToken(true).find_first_not_of("0123456789"), std::string::npos);
 }
 
+TEST(TGFileInfo, UpdateKeyIsTheSixthSettingsItemOnly) {
+    const std::string key = "30820122300d06092a864886f70d01010105000382010f00";
+    struct Case {
+        const char* what;
+        std::string settings;
+        std::string key;
+    };
+    const Case cases[] = {
+        {"our builder, with a key", "|http://u/|i.ini|Agent.exe|TOK|1|" + key + "|", key},
+        {"our builder, no key", kSettings, ""},
+        {"no [Settings] at all", "||||||", ""},
+        {"an empty sixth item", "|a|b|c|d|0||", ""},
+        // Another builder: its own separator, further items this reader
+        // does not know, and the items before the key read as ever.
+        {"another builder, more items", "~http://u/~i.ini~Agent.exe~TOK~1~" + key + "~later~x=1~", key},
+        // An unterminated last item is no item.
+        {"cut short", "|a|b|c|d|0|" + key, ""},
+    };
+    for (const auto& c : cases) {
+        std::string bytes = PEStub() + BlockBytes("") + BlockBytes(c.settings) + TrailerBytes(GoodTrailer(kStub));
+        SetPackageEndMark(bytes, bytes.size());
+        TMemorySource s(bytes);
+        TGFileInfo info(s);
+        ASSERT_EQ(info.SettingsBlock, c.settings) << c.what;
+        EXPECT_EQ(info.UpdateKey(), c.key) << c.what;
+        if (c.settings[0] == '~') {
+            EXPECT_EQ(info.AgentFileName(), "Agent.exe") << c.what;
+            EXPECT_TRUE(info.RunHidden()) << c.what;
+        }
+    }
+}
+
 TEST(TGFileInfo, RequiredSpaceByClusterSize) {
     TGFileInfo info;
     for (int i = 0; i < kSpaceClasses; ++i) info.Trailer.SpaceRequired[i] = 100 + i;

@@ -7,6 +7,8 @@
 #include <set>
 #include <vector>
 
+#include "Hex.h"
+#include "Signing.h"
 #include "package/PackX.h"
 #include "sys/LSUB.h"
 #include "sys/Sha256.h"
@@ -45,6 +47,7 @@ private:
     std::string Options(const TSection& s);
     std::string Settings(const TSection& s);
     std::string Internet(const TSection& s);
+    std::string Agent(const TSection& s);
     std::string Language(const TSection& s, const std::string& name);
     std::string Files(const TSection& s);
     std::string Folders(const TSection& s);
@@ -57,6 +60,8 @@ private:
     std::vector<std::string> Languages;
     std::map<std::string, int> NameLines;    // upper-cased file name -> line
     std::map<std::string, int> FolderLines;  // upper-cased folder name (no final "\\") -> line
+    std::string UpdateKeyHex;                // [Agent] UpdateKey, as the settings item
+    int UpdateKeyLine = 0;
 };
 
 std::string Upper(const std::string& s) { return UpperCase(s); }
@@ -228,6 +233,20 @@ std::string TManifestParser::Internet(const TSection& s) {
     return "";
 }
 
+// The update key travels in the settings block as one more item after the
+// five: readers that know only five never see it.
+std::string TManifestParser::Agent(const TSection& s) {
+    if (auto e = CheckKeys(s, {"UPDATEKEY"}); !e.empty()) return e;
+    for (const auto& l : s.Lines) {
+        if (l.Value.empty()) return At(l.Number, "UpdateKey needs the public key file (PEM or DER)");
+        std::string der;
+        if (auto e = ReadPublicKey(Resolve(l.Value), der); !e.empty()) return At(l.Number, e);
+        UpdateKeyHex = HexOfBytes(der);
+        UpdateKeyLine = l.Number;
+    }
+    return "";
+}
+
 std::string TManifestParser::Language(const TSection& s, const std::string& name) {
     if (name.empty()) return At(s.Number, "a language section needs a name, as in [Language.English]");
     if (auto e = CheckKeys(s, {}); !e.empty()) return e;
@@ -372,6 +391,7 @@ std::string TManifestParser::Run() {
         else if (u == "OPTIONS") e = Options(s);
         else if (u == "SETTINGS") e = Settings(s), settingsLine = s.Number;
         else if (u == "INTERNET") e = Internet(s);
+        else if (u == "AGENT") e = Agent(s);
         else if (u == "FILES") e = Files(s);
         else if (u == "FOLDERS") e = Folders(s);
         else if (u == "LAUNCH") launch = &s;
@@ -386,6 +406,14 @@ std::string TManifestParser::Run() {
         for (const auto& l : Languages) M.Plan.LanguageBlock += l + "\x02";
     }
     if (M.Plan.SettingsBlock.empty()) M.Plan.SettingsBlock = "||||||";
+    if (!UpdateKeyHex.empty()) {
+        // Only an agent checks the key: the agent package itself, or a setup
+        // whose run writes an agent copy carrying this block.
+        if (!M.Plan.AutoUpdateAgent && !M.Plan.InstallAgentCopy)
+            return At(UpdateKeyLine, "UpdateKey is for a package that is an agent (AutoUpdateAgent = 1) or installs "
+                                     "one (InstallAgentCopy = 1)");
+        M.Plan.SettingsBlock += UpdateKeyHex + "|";
+    }
     if (M.Plan.InternetPackage && !M.Plan.HasInternetBlock)
         return Path + ": InternetPackage = 1 needs an [Internet] section";
     if (M.Plan.InstallAgentCopy && SUB::Get(M.Plan.SettingsBlock, 2, "").empty())

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "Hex.h"
 #include "package/DosTime.h"
 #include "package/PackEntry.h"
 #include "package/PackX.h"
@@ -122,6 +123,15 @@ void TInspector::PrintBlocks(const std::vector<std::string>& blocks) const {
     Out << "  AgentFileName     " << info.AgentFileName() << "\n";
     Out << "  IdentityToken     " << TokenText(info.IdentityToken(false)) << "\n";
     Out << "  RunHidden         " << (info.RunHidden() ? 1 : 0) << "\n";
+    if (SUB::Count(info.SettingsBlock) > 5) {
+        // The agent's update key: hex of its DER public key.
+        const std::string key = info.UpdateKey();
+        std::string der;
+        Out << "  UpdateKey         ";
+        if (key.empty()) Out << "(none)\n";
+        else if (BytesOfHex(key, der)) Out << der.size() << "-byte public key " << key << "\n";
+        else Out << "'" << key << "' (not hex: the agent accepts no update)\n";
+    }
     if (blocks.size() > 2) {
         Out << "Internet block (" << info.InternetBlock.size() << " bytes)\n";
         Out << "  DownloadLocation  " << info.DownloadLocation() << "\n";

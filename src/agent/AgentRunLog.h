@@ -25,7 +25,10 @@ std::string RunLogLineText(const std::string& stamp, uint32_t threadId, const st
                            const std::string& message);
 
 // Appends one line when the run log is enabled; otherwise returns at once.
+// A fixed text goes through the second form: one string made here, not one
+// at every call.
 void RunLogLine(const std::string& message);
+void RunLogLine(const char* message);
 std::string RunLogFileName();
 
 void SetListener(uintptr_t window, uint32_t message);

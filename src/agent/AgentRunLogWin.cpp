@@ -24,6 +24,8 @@ void RunLogLine(const std::string& message)
     AppendTextToFile(RunLogFileName(), line, true, 0);
 }
 
+void RunLogLine(const char* message) { RunLogLine(std::string(message)); }
+
 void SetListener(uintptr_t window, uint32_t message)
 {
     gListenerWindow = reinterpret_cast<HWND>(window);

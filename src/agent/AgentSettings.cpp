@@ -1,5 +1,7 @@
 #include "agent/AgentSettings.h"
 
+#include <string_view>
+
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
 
@@ -15,14 +17,14 @@ std::string ReadableSeconds(int64_t seconds, const TLocaleSeparators& seps)
     return FormatDayMonYearTime(" ", DayNumberToDateTime(static_cast<double>(seconds) / 86400.0), seps);
 }
 
-std::string TAgentSettings::Text(TSettingsFile f, const char* section, const char* key, const std::string& def)
+std::string TAgentSettings::Text(TSettingsFile f, const char* section, const char* key, const char* def)
 {
     return src_.ReadKey(f, section, key, def);
 }
 
 int64_t TAgentSettings::Int(TSettingsFile f, const char* section, const char* key, int64_t def)
 {
-    return TextToInt64(Text(f, section, key, IntText(def)), def);
+    return TextToInt64(src_.ReadKey(f, section, key, IntText(def)), def);
 }
 
 bool TAgentSettings::Bool(TSettingsFile f, const char* section, const char* key)
@@ -30,7 +32,7 @@ bool TAgentSettings::Bool(TSettingsFile f, const char* section, const char* key)
     return Text(f, section, key, "0") == "1";
 }
 
-std::string TAgentSettings::AUText(const std::string& key, const std::string& def)
+std::string TAgentSettings::AUText(const char* key, const char* def)
 {
     static const char* const kDefaults[][2] = {
         {"s3", "File Download Aborted!"},     {"s4", "File not Found!"},
@@ -38,10 +40,10 @@ std::string TAgentSettings::AUText(const std::string& key, const std::string& de
         {"s32", "Downloading UPDATE File..."}, {"s33", "Downloading INFORM File..."},
         {"s34", "New Version"},               {"s35", "Download"},
     };
-    std::string d = def;
-    if (d.empty())
+    const char* d = def;
+    if (!*d)
         for (const auto& kd : kDefaults)
-            if (key == kd[0]) d = kd[1];
+            if (std::string_view(key) == kd[0]) d = kd[1];
     return src_.ReadKey(TSettingsFile::Original, "AutoUpdate", key, d);
 }
 

@@ -66,7 +66,7 @@ public:
 
     // The read rules: a text (default when missing or empty), a signed 64-bit
     // integer (default when it does not convert), a boolean ("1" is true).
-    std::string Text(TSettingsFile f, const char* section, const char* key, const std::string& def = "");
+    std::string Text(TSettingsFile f, const char* section, const char* key, const char* def = "");
     int64_t Int(TSettingsFile f, const char* section, const char* key, int64_t def = 0);
     bool Bool(TSettingsFile f, const char* section, const char* key);
 
@@ -94,7 +94,7 @@ public:
     int FontSize() { return static_cast<int>(Int(TSettingsFile::Original, "MsgBox", "FontSize", 8)); }
     // A text of the agent's messages (section AutoUpdate); for s3, s4, s5 and
     // s31 to s35 an empty `def` takes the built-in default.
-    std::string AUText(const std::string& key, const std::string& def = "");
+    std::string AUText(const char* key, const char* def = "");
 
     bool SetProbeSecondsInterval(int64_t seconds) { return SetOrig("ProbeSecondsInterval", seconds); }
     bool SetReAskSecondsInterval(int64_t seconds) { return SetOrig("ReAskSecondsInterval", seconds); }

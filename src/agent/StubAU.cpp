@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "package/PackX.h"
+#include "sys/DateFormat.h"
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
 
@@ -111,15 +113,35 @@ int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile)
     return sizeOfUpdateFile + 99;
 }
 
-const char* DownloadNameRefusal(std::string name, const std::string* ownNames, size_t count)
+const char* DownloadNameRefusal(std::string name, const std::string& originalPath, const std::string& infoPath,
+                                const std::string& agentName)
 {
     // Windows drops trailing dots and blanks from a file name ("a.exe." is
     // "a.exe"); SameText trims the blanks.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
     if (name.empty()) return "refused: no file name";
-    for (size_t i = 0; i < count; ++i)
-        if (SameText(name, ownNames[i])) return "refused: one of the agent's own files";
+    if (SameText(name, FileNamePart(originalPath)) || SameText(name, FileNamePart(infoPath)) ||
+        SameText(name, agentName) || SameText(name, "X_" + agentName))
+        return "refused: one of the agent's own files";
     return "";
+}
+
+bool FeedExpired(const std::string& expires, int64_t today)
+{
+    const std::string e = Trim(expires);
+    if (e.empty()) return false;
+    if (e.size() != 10 || e[4] != '-' || e[7] != '-') return true;
+    int field[3] = {0, 0, 0};
+    for (size_t i = 0; i < e.size(); ++i) {
+        if (i == 4 || i == 7) continue;
+        if (e[i] < '0' || e[i] > '9') return true;
+        int& f = field[i < 4 ? 0 : i < 7 ? 1 : 2];
+        f = f * 10 + (e[i] - '0');
+    }
+    // A day beyond its month's end counts on into the next month, as the
+    // day count does; the builder writes only real dates.
+    if (field[1] < 1 || field[1] > 12 || field[2] < 1 || field[2] > 31) return true;
+    return today > DateToDayCount(field[0], field[1], field[2]);
 }
 
 bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex)

@@ -96,8 +96,10 @@ int64_t UpdateDownloadLimit(int64_t sizeOfUpdateFile);
 
 // Why a file name from the INFO file is not downloaded ("" when it may
 // be): no name at all, or the name of one of the agent's own files beside
-// it, compared as Windows compares names (without regard to case).
-const char* DownloadNameRefusal(std::string name, const std::string* ownNames, size_t count);
+// it (the original file, the INFO file, the agent and its X_ copy),
+// compared as Windows compares names (without regard to case).
+const char* DownloadNameRefusal(std::string name, const std::string& originalPath, const std::string& infoPath,
+                                const std::string& agentName);
 
 // ---- Update integrity ---------------------------------------------------
 
@@ -106,6 +108,12 @@ const char* DownloadNameRefusal(std::string name, const std::string* ownNames, s
 // empty value means "no check"; anything that is not 64 hex digits can
 // never match.
 bool SHA256Matches(const std::string& expectedHex, const std::string& actualHex);
+
+// A signed INFO file's "Expires" (YYYY-MM-DD, the last day it is good for)
+// against today's day count (days since 30 December 1899). An empty value
+// never expires; a value that is no such date counts as expired: a signed
+// feed says when it ends plainly or not at all.
+bool FeedExpired(const std::string& expires, int64_t today);
 
 // ---- Shut-down of the running product ------------------------------------
 

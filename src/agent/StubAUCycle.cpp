@@ -14,6 +14,7 @@
 #include "agent/StubInformDlg.h"
 #include "net/CommUtils.h"
 #include "package/PackX.h"
+#include "sys/IniText.h"
 #include "sys/Utils.h"
 
 std::string TAUCycle::Pid() { return IntText(sys_.ProcessId()); }
@@ -107,11 +108,34 @@ void TAUCycle::PerformShot()
 
 // A token must unscramble on both sides: the random text that stands in for
 // one that does not could otherwise match by chance.
+std::string TAUCycle::ExpectedDigest(TAUKind kind)
+{
+    return Trim(kind == TAUKind::Update ? s_.Text(TSettingsFile::Info, "NewSetup", "SHA256OfUpdateFile")
+                                        : s_.Text(TSettingsFile::Info, "AutoInform", "SHA256OfInformFile"));
+}
+
+// With an update key in the agent, an INFO file counts only when the key
+// signed its exact bytes (the signature lies beside it under its name plus
+// ".sig") and its Expires day has not passed; "" when it counts.
+std::string TAUCycle::SignedInfoRefusal(const std::string& base, const std::string& name, bool test,
+                                        const std::string& content)
+{
+    const std::string key = sys_.UpdateKey();
+    if (key.empty()) return "";
+    std::string source, signature, message;
+    const bool fetched = Fetch(TAUKind::Info, base, name + ".sig", test, false, source, signature, message);
+    if (message.empty() && (!fetched || signature.empty())) message = "no signature";
+    std::string error;
+    if (message.empty() && !sys_.VerifySignature(key, content, signature, error)) message = error;
+    if (!message.empty()) return Cat({name, " --- refused: not signed by the update key (", message, ")"});
+    if (FeedExpired(IniGetValue(content, "NewSetup", "Expires", ""), s_.NowSeconds() / 86400))
+        return name + " --- refused: expired";
+    return "";
+}
+
 std::string TAUCycle::CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source)
 {
-    const std::string expected = Trim(kind == TAUKind::Update
-                                          ? s_.Text(TSettingsFile::Info, "NewSetup", "SHA256OfUpdateFile")
-                                          : s_.Text(TSettingsFile::Info, "AutoInform", "SHA256OfInformFile"));
+    const std::string expected = ExpectedDigest(kind);
     if (!expected.empty() && !SHA256Matches(expected, sys_.FileSHA256(target)))
         return "The downloaded file does not match its SHA-256 checksum!<P><P>" + source;
     std::string own, theirs;
@@ -146,31 +170,46 @@ void TAUCycle::DiscardDownload()
     downloaded_.clear();
 }
 
-void TAUCycle::FetchFromFolder(TAUKind kind, const std::string& source, const std::string& name,
-                               std::string& content, std::string& message)
+// Fetches base\name from a folder, else base/name over HTTP (never in
+// test mode); `source` ends as the place it came from. False when neither
+// could be tried. A text lands in `content`, the new setup in a new file
+// (downloaded_); a text is read with one byte beyond its cap, which tells
+// a file that is too large.
+bool TAUCycle::Fetch(TAUKind kind, const std::string& base, const std::string& name, bool test, bool showWindow,
+                     std::string& source, std::string& content, std::string& message)
 {
-    // A text is read with one byte beyond its cap, which tells a file that
-    // is too large; the new setup is copied, not read into memory.
     const bool text = kind != TAUKind::Update;
-    if (text) content = sys_.ReadText(source, kMaxAUTextFileSize + 1);
-    if (text ? static_cast<int64_t>(content.size()) > kMaxAUTextFileSize
-             : sys_.FileSize(source) > UpdateDownloadLimit(s_.SizeOfUpdateFile())) {
-        content.clear();
-        message = source + " --- refused: too large";
-    } else if (!text && PlaceDownload(name, message)) {
+    const int64_t limit = text ? kMaxAUTextFileSize : UpdateDownloadLimit(s_.SizeOfUpdateFile());
+    source = Cat({base, "\\", name});
+    if (sys_.FileExists(source)) {
+        if (text) content = sys_.ReadText(source, limit + 1);
         std::string error;
-        if (!sys_.CopyFileTo(source, downloaded_, error)) message = Cat({source, " --- ", error});
+        if ((text ? static_cast<int64_t>(content.size()) : sys_.FileSize(source)) > limit) {
+            content.clear();
+            message = source + " --- refused: too large";
+        } else if (!text && PlaceDownload(name, message) && !sys_.CopyFileTo(source, downloaded_, error)) {
+            message = Cat({source, " --- ", error});
+        }
+        if (showWindow) {
+            sys_.Progress(0, 10, 0, 1);
+            for (int i = 0; i < 10; ++i) {
+                sys_.Progress(1, 0, 0, 0);
+                sys_.Wait(300);
+            }
+            sys_.Progress(0, 0, 0, 0);
+        }
+        return true;
     }
-}
-
-void TAUCycle::FetchOverHttp(TAUKind kind, const std::string& url, const std::string& name, std::string& content,
-                             std::string& message)
-{
+    if (test || !sys_.InternetConnected()) return false;
+    sys_.Wait(500);
+    source = Cat({base, "/", name});
     sys_.SetDownloadAbort(false);
-    if (kind != TAUKind::Update)
-        sys_.DownloadText(Interactive(), url, content, message);
+    if (text)
+        sys_.DownloadText(Interactive(), source, content, message);
     else if (PlaceDownload(name, message))
-        sys_.DownloadFile(Interactive(), url, downloaded_, UpdateDownloadLimit(s_.SizeOfUpdateFile()), message);
+        sys_.DownloadFile(Interactive(), source, downloaded_, limit, message);
+    sys_.Wait(500);
+    return true;
 }
 
 bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, std::string& message)
@@ -191,30 +230,16 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
     sys_.StatusText(s_.AUText(kind == TAUKind::Info ? "s31" : kind == TAUKind::Update ? "s32" : "s33"));
     // The agent's own files beside it: a server that names one of them
     // gets nothing from us, whatever folder the download would land in.
-    const std::string own[] = {FileNamePart(s_.OriginalFilePath()), FileNamePart(s_.InfoFilePath()),
-                               sys_.AgentFileName(), "X_" + sys_.AgentFileName()};
     bool attempted = false;
-    if (kind != TAUKind::Info) message = DownloadNameRefusal(name, own, std::size(own));
-    if (!message.empty()) {
+    if (kind != TAUKind::Info)
+        message = DownloadNameRefusal(name, s_.OriginalFilePath(), s_.InfoFilePath(), sys_.AgentFileName());
+    // A signed offer pins what it offers: without the digest nothing is fetched.
+    if (kind != TAUKind::Info && message.empty() && !sys_.UpdateKey().empty() && ExpectedDigest(kind).empty())
+        message = "refused: a signed offer without its SHA-256";
+    if (!message.empty())
         message = Cat({source, " --- ", message});
-    } else if (sys_.FileExists(source)) {
-        attempted = true;
-        FetchFromFolder(kind, source, name, content, message);
-        if (showWindow) {
-            sys_.Progress(0, 10, 0, 1);
-            for (int i = 0; i < 10; ++i) {
-                sys_.Progress(1, 0, 0, 0);
-                sys_.Wait(300);
-            }
-            sys_.Progress(0, 0, 0, 0);
-        }
-    } else if (!test && sys_.InternetConnected()) {
-        attempted = true;
-        sys_.Wait(500);
-        source = Cat({base, "/", name});
-        FetchOverHttp(kind, source, name, content, message);
-        sys_.Wait(500);
-    }
+    else
+        attempted = Fetch(kind, base, name, test, showWindow, source, content, message);
     if (showWindow) sys_.ShowMain(false);
     sys_.RunLog("Download END:   " + source);
 
@@ -222,6 +247,7 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
         // Only an INFO file that arrived whole replaces the one on disk: a
         // failed or cut-short answer is never decided on, and its keys'
         // defaults must not stand in for what the author wrote.
+        if (message.empty() && !content.empty()) message = SignedInfoRefusal(base, name, test, content);
         if (message.empty() && !content.empty()) {
             sys_.WriteText(s_.InfoFilePath(), content);
             Make404Message("", content, source, "", false, message);
@@ -246,9 +272,9 @@ bool TAUCycle::DownloadFileAU(std::string base, std::string name, TAUKind kind, 
         if (checked) sys_.ErrorBox(0, message);
     }
     if (!message.empty() && source.size() > 2 && s_.RequestConfirmationBeforeDownload()) {
-        const std::string key = DownloadFailureKey(sys_.DownloadAborted(), source);
+        const char* key = DownloadFailureKey(sys_.DownloadAborted(), source);
         message = s_.AUText(key);
-        if (key != "s3") message += "<P><P>" + source;
+        if (key[1] != '3') message += "<P><P>" + source;
         sys_.RunLog("ATTENTION: " + message);
         // An agent asked to stop meanwhile waits for nobody.
         if (st_.stopRequests == stops) sys_.WarnBox(0, message);

@@ -18,6 +18,8 @@ public:
     // Channels: the debug trace, the run log, the outside listener.
     virtual void Trace(const std::string& line) = 0;
     virtual void RunLog(const std::string& line) = 0;
+    // A fixed text: one string made here, not one at every call.
+    void RunLog(const char* line) { RunLog(std::string(line)); }
     virtual void Notify(int code, int value) = 0;
     virtual uint32_t ProcessId() = 0;
 
@@ -57,11 +59,19 @@ public:
     virtual void ReleaseFile() = 0;
     // The identity token (as stored, scrambled) of a package file.
     virtual std::string PackageToken(const std::string& path) = 0;
+    // True when `signature` is the signature of `data` by the update key
+    // (the hex the package carries); otherwise false with the reason. A
+    // signature the system cannot check is no signature.
+    virtual bool VerifySignature(const std::string& keyHex, const std::string& data, const std::string& signature,
+                                 std::string& error) = 0;
 
     // The running package.
     virtual std::string UpdateLocation() = 0;
     virtual std::string AgentFileName() = 0;
     virtual std::string OwnToken() = 0;  // as stored, scrambled
+    // The update key pinned in the package: hex of its DER public key, ""
+    // for an agent that carries none (and then takes unsigned INFO files).
+    virtual std::string UpdateKey() = 0;
 
     // HTTP. A text download goes to memory and is bounded in size and time
     // (kMaxAUTextFileSize, kMaxAUTextDownloadMs); a file download goes to
@@ -131,10 +141,11 @@ private:
     bool AskCheckNow();
     bool CheckDownloadSize();
     std::string CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source);
-    void FetchFromFolder(TAUKind kind, const std::string& source, const std::string& name, std::string& content,
-                         std::string& message);
-    void FetchOverHttp(TAUKind kind, const std::string& url, const std::string& name, std::string& content,
-                       std::string& message);
+    std::string ExpectedDigest(TAUKind kind);
+    std::string SignedInfoRefusal(const std::string& base, const std::string& name, bool test,
+                                  const std::string& content);
+    bool Fetch(TAUKind kind, const std::string& base, const std::string& name, bool test, bool showWindow,
+               std::string& source, std::string& content, std::string& message);
     bool PlaceDownload(const std::string& name, std::string& message);
     void DiscardDownload();
     TProductStop ShutDownProcess();

@@ -14,6 +14,7 @@
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/PrivateFolder.h"
+#include "sys/Sha256Win.h"
 #include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/ProcessViewer.h"
@@ -105,6 +106,17 @@ public:
     std::string UpdateLocation() override { return Host().ownPackage().UpdateLocation(); }
     std::string AgentFileName() override { return Host().ownPackage().AgentFileName(); }
     std::string OwnToken() override { return Host().ownPackage().IdentityToken(false); }
+    std::string UpdateKey() override { return Host().ownPackage().UpdateKey(); }
+    bool VerifySignature(const std::string& keyHex, const std::string& data, const std::string& signature,
+                         std::string& error) override
+    {
+        const std::string key = HexBytes(keyHex);
+        if (key.empty()) {
+            error = "the update key cannot be read";
+            return false;
+        }
+        return VerifySha256Signature(key, data, signature, error);
+    }
 
     bool InternetConnected() override { return ::InternetConnected(); }
     bool InternetConnectedEx(std::string& error) override { return ::InternetConnectedEx(error); }

@@ -102,7 +102,7 @@ std::string GetSwitchIn(const std::string& args, const std::string& name, const 
     return Trim(value);
 }
 
-std::string GetSwitch(const std::string& name, const std::string& def)
+std::string GetSwitch(const char* name, const char* def)
 {
     return GetSwitchIn(CommandLineArgs(), name, def);
 }
@@ -112,7 +112,7 @@ int64_t GetSwitchIntIn(const std::string& args, const std::string& name, int64_t
     return TextToInt64(GetSwitchIn(args, name, ""), def);
 }
 
-int64_t GetSwitchInt(const std::string& name, int64_t def) { return GetSwitchIntIn(CommandLineArgs(), name, def); }
+int64_t GetSwitchInt(const char* name, int64_t def) { return GetSwitchIntIn(CommandLineArgs(), name, def); }
 
 bool HasSwitchIn(const std::string& args, const std::string& name)
 {
@@ -121,7 +121,7 @@ bool HasSwitchIn(const std::string& args, const std::string& name)
     return PosIgnoreCase(key + " ", args + " ") != 0;
 }
 
-bool HasSwitch(const std::string& name) { return HasSwitchIn(CommandLineArgs(), name); }
+bool HasSwitch(const char* name) { return HasSwitchIn(CommandLineArgs(), name); }
 
 std::string RemoveSwitch(const std::string& line, const std::string& sw)
 {

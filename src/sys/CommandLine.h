@@ -37,17 +37,17 @@ std::string CommandLineArgs();
 // switch character; blanks before "=" are allowed ("/STOP =5"). The first
 // occurrence wins. Absent: `def`. Present without a value: "". Trimmed.
 std::string GetSwitchIn(const std::string& args, const std::string& name, const std::string& def);
-std::string GetSwitch(const std::string& name, const std::string& def);
+std::string GetSwitch(const char* name, const char* def);
 
 // GetSwitch converted to an integer; `def` when absent, empty or not an integer.
 int64_t GetSwitchIntIn(const std::string& args, const std::string& name, int64_t def);
-int64_t GetSwitchInt(const std::string& name, int64_t def);
+int64_t GetSwitchInt(const char* name, int64_t def);
 
 // True when the trimmed name followed by a blank occurs in the arguments
 // (ignoring case), so "/hide" does not match "/hidden". For switches
 // without a value. An empty name is never present.
 bool HasSwitchIn(const std::string& args, const std::string& name);
-bool HasSwitch(const std::string& name);
+bool HasSwitch(const char* name);
 
 // Removes the first occurrence (case-sensitive) of `sw` (written with its
 // "/", e.g. "/SpanCdLvl=") together with its value and the blanks after it,

@@ -7,7 +7,10 @@
 #include <string>
 
 // Writes the text and CR LF to the debug channel. Never fails, never throws.
+// A fixed text goes through the second form: one string made here, not one
+// at every call.
 void Trace(const std::string& text);
+void Trace(const char* text);
 
 // " --- [ Method = ... ]  [ ErrMsg = ... ] ": the record of a failure that
 // ended a routine unexpectedly.

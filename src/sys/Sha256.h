@@ -20,6 +20,9 @@ struct TFileDigest {
 
 // Lower-case hex of the bytes.
 std::string HexText(const unsigned char* bytes, size_t count);
+// The bytes of hex text (either case); "" when it is empty, of odd length
+// or holds anything but hex digits.
+std::string HexBytes(const std::string& hex);
 // 64 hex digits, any case.
 bool IsSha256Text(const std::string& text);
 

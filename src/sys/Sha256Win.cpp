@@ -15,6 +15,10 @@ using CreateHashFn = BOOL(WINAPI*)(HCRYPTPROV, ALG_ID, HCRYPTKEY, DWORD, HCRYPTH
 using HashDataFn = BOOL(WINAPI*)(HCRYPTHASH, const BYTE*, DWORD, DWORD);
 using GetHashParamFn = BOOL(WINAPI*)(HCRYPTHASH, DWORD, BYTE*, DWORD*, DWORD);
 using DestroyHashFn = BOOL(WINAPI*)(HCRYPTHASH);
+using VerifyFn = BOOL(WINAPI*)(HCRYPTHASH, const BYTE*, DWORD, HCRYPTKEY, LPCSTR, DWORD);
+using DestroyKeyFn = BOOL(WINAPI*)(HCRYPTKEY);
+using DecodeFn = BOOL(WINAPI*)(DWORD, LPCSTR, const BYTE*, DWORD, DWORD, PCRYPT_DECODE_PARA, void*, DWORD*);
+using ImportFn = BOOL(WINAPI*)(HCRYPTPROV, DWORD, PCERT_PUBLIC_KEY_INFO, HCRYPTKEY*);
 
 struct TCryptApi {
     AcquireFn Acquire = nullptr;
@@ -23,6 +27,11 @@ struct TCryptApi {
     HashDataFn HashData = nullptr;
     GetHashParamFn GetHashParam = nullptr;
     DestroyHashFn DestroyHash = nullptr;
+    // Signatures: advapi32's, and crypt32's key import, bound at first use.
+    VerifyFn Verify = nullptr;
+    DestroyKeyFn DestroyKey = nullptr;
+    DecodeFn Decode = nullptr;
+    ImportFn Import = nullptr;
     bool Complete() const { return Acquire && Release && CreateHash && HashData && GetHashParam && DestroyHash; }
 };
 
@@ -44,6 +53,8 @@ const TCryptApi& CryptApi()
         Bind(module, "CryptHashData", a.HashData);
         Bind(module, "CryptGetHashParam", a.GetHashParam);
         Bind(module, "CryptDestroyHash", a.DestroyHash);
+        Bind(module, "CryptVerifySignatureA", a.Verify);
+        Bind(module, "CryptDestroyKey", a.DestroyKey);
         return a;
     }();
     return api;
@@ -69,6 +80,8 @@ public:
     TSha256Hash& operator=(const TSha256Hash&) = delete;
 
     bool Ready() const { return hash_ != 0; }
+    HCRYPTPROV Provider() const { return provider_; }
+    HCRYPTHASH Handle() const { return hash_; }
     bool Add(const BYTE* data, DWORD n) { return api_.HashData(hash_, data, n, 0) != FALSE; }
     bool Finish(BYTE (&digest)[kSha256Bytes])
     {
@@ -113,4 +126,40 @@ bool Sha256OfFile(const std::string& path, TFileDigest& digest)
     FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     return file && Sha256OfHandle(file.Get(), digest);
+}
+
+bool VerifySha256Signature(const std::string& keyDer, const std::string& data, const std::string& signature,
+                           std::string& error)
+{
+    // Only a signature could be checked when the key could be read: the
+    // reasons stay apart.
+    error = "the system cannot verify signatures";
+    TCryptApi api = CryptApi();
+    if (HMODULE crypt32 = LoadSystemLibrary("crypt32.dll")) {
+        Bind(crypt32, "CryptDecodeObjectEx", api.Decode);
+        Bind(crypt32, "CryptImportPublicKeyInfo", api.Import);
+    }
+    if (!api.Complete() || !api.Verify || !api.DestroyKey || !api.Decode || !api.Import) return false;
+    TSha256Hash hash(api);
+    if (!hash.Ready()) return false;
+    void* info = nullptr;
+    DWORD infoSize = 0;
+    HCRYPTKEY key = 0;
+    const bool read = api.Decode(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, reinterpret_cast<const BYTE*>(keyDer.data()),
+                                 static_cast<DWORD>(keyDer.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr, &info,
+                                 &infoSize) &&
+                      api.Import(hash.Provider(), X509_ASN_ENCODING, static_cast<PCERT_PUBLIC_KEY_INFO>(info), &key);
+    if (info) ::LocalFree(info);
+    if (!read) {
+        error = "the update key cannot be read";
+        return false;
+    }
+    // CryptoAPI takes the signature's bytes lowest first.
+    const std::string reversed(signature.rbegin(), signature.rend());
+    const bool valid = hash.Add(reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size())) &&
+                       api.Verify(hash.Handle(), reinterpret_cast<const BYTE*>(reversed.data()),
+                                  static_cast<DWORD>(reversed.size()), key, nullptr, 0);
+    api.DestroyKey(key);
+    error = valid ? "" : "the signature does not match";
+    return valid;
 }

@@ -106,9 +106,9 @@ IdentityToken = {token}
         with open(os.path.join(self.srv, "info.ini"), "w", newline="") as f:
             f.write(text)
 
-    def agent(self, version=1, interval=0, directories=None, **original):
+    def agent(self, version=1, interval=0, directories=None, update_key=None, **original):
         """The agent package and its original file (DIRECTORIES: the keys of
-        its [Directories] section)."""
+        its [Directories] section; UPDATE_KEY: the public key it pins)."""
         keys = {"VersionOriginal": str(version), "ProbeSecondsInterval": str(interval), "ProbeSecondsLast": "0",
                 "Stamp": "1", "ProgramName": "Tool"}
         keys.update(original)
@@ -131,6 +131,8 @@ IdentityToken = {TOKEN}
 [Files]
 data.txt = data.txt
 """
+        if update_key:
+            manifest += f"[Agent]\nUpdateKey = {update_key}\n"
         lumtest.make_package(self.work, manifest, name="agent.exe")
         a = agentkit.Agent.__new__(agentkit.Agent)
         a.folder, a.name = self.work, "agent.exe"

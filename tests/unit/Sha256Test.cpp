@@ -51,3 +51,11 @@ TEST(SetupFileCheck, OnlyTheRecordedFilePasses)
     };
     for (const Case& c : cases) EXPECT_EQ(SetupFilePassesCheck(c.item, c.hashed, c.actual), c.passes) << c.what;
 }
+
+TEST(HexBytes, DecodesHexOfEitherCaseOnly)
+{
+    const unsigned char raw[] = {0x00, 0x7f, 0x80, 0xff, 0x30};
+    EXPECT_EQ(HexBytes(HexText(raw, sizeof raw)), std::string(reinterpret_cast<const char*>(raw), sizeof raw));
+    EXPECT_EQ(HexBytes("C0ffEE"), std::string("\xc0\xff\xee"));
+    for (const char* bad : {"", "a", "abc", "0g", "0x12", " 12"}) EXPECT_EQ(HexBytes(bad), "") << bad;
+}

@@ -134,6 +134,16 @@ public:
     std::string AgentFileName() override { return "agent.exe"; }
     std::string OwnToken() override { return ownToken; }
     std::string ownToken = ScrambleValue(kToken);
+    // A signature here is "SIG:" + the data, made with the key "c0ffee".
+    std::string key;
+    std::string UpdateKey() override { return key; }
+    bool VerifySignature(const std::string& keyHex, const std::string& data, const std::string& signature,
+                         std::string& error) override
+    {
+        const bool valid = keyHex == "c0ffee" && signature == "SIG:" + data;
+        if (!valid) error = "the signature does not match";
+        return valid;
+    }
 
     bool connected = true;
     bool aborted = false;
@@ -747,6 +757,90 @@ TEST(StubAUCycle, AgentCodesThatSteerTheCycle)
     background.Offer({{"BackgroundUpdate", "1"}});
     background.Ticks(4);
     EXPECT_NE(background.sys.Only("setup:")[0].find("|bg|"), std::string::npos);
+}
+
+TEST(StubAUCycle, AnAgentWithAKeyTakesOnlySignedOffers)
+{
+    const std::string digest = "SHA256OfUpdateFile";
+    const std::string sigUrl = std::string(kInfoUrl) + ".sig";
+    const auto sign = [&](Agent& a) { a.sys.http[sigUrl] = "SIG:" + a.sys.http[kInfoUrl]; };
+    struct Case {
+        const char* what;
+        std::function<void(Agent&)> arrange;
+        std::string error;  // the run log's ERROR line, "" when the update runs
+    };
+    const Case cases[] = {
+        {"signed", [&](Agent& a) { sign(a); }, ""},
+        {"no signature", [](Agent&) {},
+         "ERROR: agent.info --- refused: not signed by the update key (http://srv/upd/agent.info.sig --- 404)"},
+        {"changed after signing",
+         [&](Agent& a) {
+             sign(a);
+             a.sys.http[kInfoUrl] += "[General]\r\nAutoInform=0\r\n";
+         },
+         "ERROR: agent.info --- refused: not signed by the update key (the signature does not match)"},
+        {"another key",
+         [&](Agent& a) {
+             sign(a);
+             a.sys.key = "beef";
+         },
+         "ERROR: agent.info --- refused: not signed by the update key (the signature does not match)"},
+        {"expired",
+         [&](Agent& a) {
+             a.Offer({{digest, std::string(64, 'a')}, {"Expires", "2001-02-03"}});
+             sign(a);
+         },
+         "ERROR: agent.info --- refused: expired"},
+        {"an expiry that is no date",
+         [&](Agent& a) {
+             a.Offer({{digest, std::string(64, 'a')}, {"Expires", "soon"}});
+             sign(a);
+         },
+         "ERROR: agent.info --- refused: expired"},
+        {"good for years",
+         [&](Agent& a) {
+             a.Offer({{digest, std::string(64, 'a')}, {"Expires", "2999-12-31"}});
+             sign(a);
+         },
+         ""},
+        {"no digest of the setup",
+         [&](Agent& a) {
+             a.Offer({});
+             sign(a);
+         },
+         "ERROR: http://srv/files\\new.exe --- refused: a signed offer without its SHA-256"},
+        {"a setup of another digest",
+         [&](Agent& a) {
+             a.sys.sha = std::string(64, 'b');
+             sign(a);
+         },
+         "ERROR: The downloaded file does not match its SHA-256 checksum!<P><P>http://srv/files/new.exe"},
+    };
+    for (const auto& c : cases) {
+        Agent a;
+        a.sys.key = "c0ffee";
+        a.sys.sha = std::string(64, 'a');
+        a.Offer({{digest, std::string(64, 'a')}});
+        c.arrange(a);
+        a.Ticks(4);
+        if (c.error.empty()) {
+            EXPECT_EQ(a.sys.Only("setup:").size(), 1u) << c.what;
+            EXPECT_FALSE(a.sys.Saw("log:ERROR")) << c.what;
+            continue;
+        }
+        EXPECT_TRUE(a.Logged(c.error)) << c.what;
+        EXPECT_FALSE(a.sys.Saw("setup:")) << c.what;
+        EXPECT_FALSE(a.sys.Saw("close:")) << c.what << ": nothing stopped";
+        EXPECT_EQ(a.Orig("VersionOriginal"), "1") << c.what;
+    }
+
+    // Refused INFO files are never stored; an agent without a key still
+    // updates from an unsigned one (every other test here).
+    Agent a;
+    a.sys.key = "c0ffee";
+    a.Ticks(4);
+    EXPECT_FALSE(a.sys.FileExists("C:\\App\\agent.info"));
+    EXPECT_TRUE(a.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file"));
 }
 
 TEST(StubAUCycle, AnAgentDueToEndDoesNotRestartItself)

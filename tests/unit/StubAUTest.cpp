@@ -1,5 +1,6 @@
 #include "agent/StubAU.h"
 #include "agent/StubInformDlg.h"
+#include "sys/DateFormat.h"
 
 #include <gtest/gtest.h>
 
@@ -243,7 +244,7 @@ TEST(StubAU, DownloadBoundsAndNames)
     EXPECT_EQ(UpdateDownloadLimit(-5), kMaxUpdateFileSize);
     EXPECT_EQ(UpdateDownloadLimit(std::numeric_limits<int64_t>::max()), kMaxUpdateFileSize);
 
-    const std::string own[] = {"agent.original", "agent.info", "agent.exe", "X_agent.exe"};
+
     const struct {
         const char* name;
         bool refused;
@@ -253,7 +254,24 @@ TEST(StubAU, DownloadBoundsAndNames)
         {"agent.original", true},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(*DownloadNameRefusal(c.name, own, std::size(own)) != 0, c.refused) << c.name;
+        EXPECT_EQ(*DownloadNameRefusal(c.name, "C:\\App\\agent.original", "C:\\App\\agent.info", "agent.exe") != 0,
+                  c.refused)
+            << c.name;
+}
+
+TEST(StubAU, FeedExpiry)
+{
+    const int64_t day = DateToDayCount(2026, 12, 11);
+    const struct {
+        const char* expires;
+        bool expired;
+    } cases[] = {
+        {"", false},           {"2026-12-11", false}, {" 2026-12-12 ", false}, {"2026-12-10", true},
+        {"2026-02-29", true},  {"2024-02-29", true},  {"2028-02-29", false},   {"2026-13-01", true},
+        {"2026-12-1", true},   {"26-12-11", true},    {"2026/12/11", true},    {"11-DEC-2026", true},
+        {"2026-12-11x", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FeedExpired(c.expires, day), c.expired) << c.expires;
 }
 
 TEST(StubInformDlg, SizeFaceAndAction)

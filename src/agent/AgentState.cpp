@@ -24,7 +24,7 @@ int32_t AgentMessageDispatch(TAgentState& state, TAgentSettings& s, int code, in
     case kAgentProbeNow:
         state.probeNowRequested = true;
         if (state.autoUpdateTimerCount < 1) state.autoUpdateTimerCount = 1;
-        if (value == kAgentProbeInteractive) state.agentMode = 2;
+        if (value == kAgentProbeInteractive) state.agentMode = kModeCheckAsked;
         return 0;
     case kAgentJustDownloadInfo: state.justDownloadInfoFileRequested = true; return 0;
     default:

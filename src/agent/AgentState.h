@@ -6,11 +6,17 @@
 
 class TAgentSettings;
 
+// The agent's mode: a user's check is asked for (agent code 31 with value
+// 2), runs during the next tick, and the agent is automatic again.
+enum TAgentMode : int { kModeAutomatic = 0, kModeCheckUnderWay = 1, kModeCheckAsked = 2 };
+// What the agent is doing, as agent code 7 reads it.
+enum TAgentPhase : int { kPhaseIdle = 0, kPhaseInfoFile = 1, kPhaseDownload = 2, kPhaseSetupRun = 3 };
+
 struct TAgentState {
     int32_t autoUpdateTimerCount = -3;  // a probe is considered only while above 0
     int stopCountdown = -1;             // ticks until the agent ends; -1 never
-    int agentPhase = 0;                 // 0 idle, 1 info file, 2 new setup, 3 running it
-    int agentMode = 0;                  // 0 automatic, 2 interactive asked, 1 under way
+    int agentPhase = kPhaseIdle;
+    int agentMode = kModeAutomatic;
     bool probeNowRequested = false;
     bool justDownloadInfoFileRequested = false;
     // Every stop request (wm_ShutDown, agent code 30) counts here, so that a

@@ -20,12 +20,12 @@ int64_t SaturatingAdd(int64_t a, int64_t b)
 int ShotTimeStatus(bool probingEnabled, bool& probeNowRequested, bool testMode, int64_t interval, int64_t last,
                    int64_t now)
 {
-    int s = 0;
+    int s = kShotNotDue;
     if (probingEnabled || probeNowRequested) {
-        s = now >= SaturatingAdd(last, testMode ? 5 : interval) ? 1 : 0;
-        if (interval == 0 && s == 1) s = 2;
-        if (interval == -1) s = 0;
-        if (probeNowRequested) s = 1;
+        s = now >= SaturatingAdd(last, testMode ? 5 : interval) ? kShotDue : kShotNotDue;
+        if (interval == 0 && s == kShotDue) s = kShotOnlyOne;
+        if (interval == -1) s = kShotNotDue;
+        if (probeNowRequested) s = kShotDue;
     }
     probeNowRequested = false;
     return s;
@@ -63,7 +63,7 @@ int GetOkToPerformAUCode(const TAUFacts& f, TSizeCheck sizeOk, void* context)
     if (!(static_cast<int32_t>(f.versionOriginal) < static_cast<int32_t>(f.versionNew))) return 3;
     if (!CheckValidVersions(f.versionOriginal, f.validVersions)) return 4;
     if (!sizeOk || !sizeOk(context)) return 5;
-    return 6;
+    return kAUCodeOK;
 }
 
 std::string AUCodeText(int code)

@@ -11,9 +11,10 @@
 // a time comparison round into "due".
 int64_t SaturatingAdd(int64_t a, int64_t b);
 
-// Whether a probe is due this tick: 0 no, 1 yes, 2 yes and it is the only
-// one (an interval of 0 probes once). An interval of -1 never probes on the
+// Whether a probe is due this tick: no, yes, or yes and it is the only one
+// (an interval of 0 probes once). An interval of -1 never probes on the
 // timer; a probe-now request always does. The request is consumed.
+enum TShotStatus : int { kShotNotDue = 0, kShotDue = 1, kShotOnlyOne = 2 };
 int ShotTimeStatus(bool probingEnabled, bool& probeNowRequested, bool testMode, int64_t interval, int64_t last,
                    int64_t now);
 
@@ -50,7 +51,8 @@ struct TAUFacts {
 // for only when every other test has passed.
 using TSizeCheck = bool (*)(void* context);
 int GetOkToPerformAUCode(const TAUFacts& facts, TSizeCheck sizeOk, void* context);
-// The run log's text of a ladder code ("OK" for 6).
+constexpr int kAUCodeOK = 6;  // every test passed
+// The run log's text of a ladder code ("OK" for kAUCodeOK).
 std::string AUCodeText(int code);
 
 // The question whether to check now: s22 + s23 + s24 (+ the test-mode

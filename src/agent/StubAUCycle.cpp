@@ -34,9 +34,9 @@ void TAUCycle::TimerStep()
         JustDownloadInfoFile();
     } else {
         sys_.SetBoxFont(s_.FontName(), s_.FontSize(), s_.CharSet());
-        st_.agentPhase = 0;
-        if (st_.agentMode == 2) st_.agentMode = 1;
-        if (st_.agentMode == 1) st_.autoUpdateTimerCount = 0;
+        st_.agentPhase = kPhaseIdle;
+        if (st_.agentMode == kModeCheckAsked) st_.agentMode = kModeCheckUnderWay;
+        if (st_.agentMode == kModeCheckUnderWay) st_.autoUpdateTimerCount = 0;
         if (AgentStopCountdownTick(st_)) sys_.PostQuit();
         ++st_.autoUpdateTimerCount;
         sys_.Trace(Cat({Pid(), " AutoUpdateTimerCount=", IntText(st_.autoUpdateTimerCount)}));
@@ -45,13 +45,14 @@ void TAUCycle::TimerStep()
             int status = ShotTimeStatus(probingEnabled, st_.probeNowRequested, test, s_.ProbeSecondsInterval(),
                                         s_.ProbeSecondsLast(), s_.NowSeconds());
             sys_.Trace(Cat({Pid(), " ShotTimeStatus=", IntText(status)}));
-            if (status == 2) probingEnabled = false;
-            if (status > 0 && (st_.agentMode == 1 || s_.OverrideAskBeforeCheck()) && !AskCheckNow()) status = 0;
-            if (status > 0) PerformShot();
-            if (st_.agentMode == 1) st_.agentMode = 0;
+            if (status == kShotOnlyOne) probingEnabled = false;
+            if (status != kShotNotDue && (Interactive() || s_.OverrideAskBeforeCheck()) && !AskCheckNow())
+                status = kShotNotDue;
+            if (status != kShotNotDue) PerformShot();
+            if (st_.agentMode == kModeCheckUnderWay) st_.agentMode = kModeAutomatic;
         }
     }
-    st_.agentPhase = 0;
+    st_.agentPhase = kPhaseIdle;
     timerBusy_ = false;
 }
 
@@ -68,7 +69,7 @@ void TAUCycle::PerformShot()
     sys_.Trace(Cat({Pid(), " Fire  ", ReadableSeconds(s_.NowSeconds())}));
     const bool test = s_.CheckTestMode(true);
     bool performed = false;
-    st_.agentPhase = 1;
+    st_.agentPhase = kPhaseInfoFile;
     sys_.Notify(kListenerInfoDownload, kListenerBegin);
     std::string message;
     const bool ok = DownloadFileAU(sys_.UpdateLocation(), s_.InfoFilePath(), TAUKind::Info, message);
@@ -331,7 +332,7 @@ bool TAUCycle::GetOkToPerformAU(bool fetched, int& code, std::string& text)
     text = AUCodeText(code);
     sys_.Trace(Cat({Pid(), " GetOkToPerformAU=", IntText(code)}));
     sys_.RunLog(Cat({"GetOkToPerformAU = ", IntText(code), " - ", text}));
-    return code == 6;
+    return code == kAUCodeOK;
 }
 
 bool TAUCycle::JustDownloadInfoFile()
@@ -399,64 +400,77 @@ void TAUCycle::FinishAndRestart(bool ran, const TProductStop& stop)
     if (stop.restart && answer && IsAbsoluteProgramPath(stop.path)) sys_.StartProgram(stop.path, "", true);
 }
 
+// A question before a step (owner mode 0), or with the Force form a
+// notice that only tells (owner mode 2, no Close); never in a user's check.
+// False when the user said No.
+bool TAUCycle::Confirm(bool asked, bool force, const std::string& text, uint32_t pauseMs)
+{
+    if (!asked || Interactive()) return true;
+    bool go = true;
+    if (force)
+        sys_.WarnBox(2, text);
+    else
+        go = sys_.Ask(0, text);
+    sys_.Wait(pauseMs);
+    return go;
+}
+
+bool TAUCycle::RunNewSetup()
+{
+    // The file that this download wrote and that was checked.
+    const std::string params = Cat({"/OriginalInfoFile=\"", s_.InfoFilePath(), "\""});
+    st_.agentPhase = kPhaseSetupRun;
+    sys_.Notify(kListenerSetupRun, kListenerBegin);
+    Marker("PerformAutoUpdate", 10);
+    const bool ran = sys_.RunSetup(downloaded_, sys_.AgentFileName(), !s_.BackgroundUpdate(), params);
+    Marker("PerformAutoUpdate", 11);
+    sys_.Notify(kListenerSetupRun, kListenerEnd);
+    if (ran) s_.SetVersionOriginal(s_.VersionNew());
+    DiscardDownload();
+    return ran;
+}
+
+// The steps between the markers 4 and 13, each ending the update when it
+// fails: an offer, the download question, the download and its checks,
+// the install question, the product's shut-down, the setup run, and the
+// finish with the product's restart.
+bool TAUCycle::UpdateSteps()
+{
+    const std::string base = s_.DownloadURL_UPDATE();
+    const std::string name = s_.NameOfUpdateFile();
+    if (base.empty() || name.empty()) return false;
+
+    Marker("PerformAutoUpdate", 5);
+    const bool confirmInstall = s_.RequestConfirmationBeforeInstall();
+    const bool downloadForce = s_.RequestConfirmationBeforeDownloadForce();
+    const std::string program = s_.ProgramNameNew();
+    const std::string downloadQuestion = WithProgName(
+        s_.AUText("s11") + s_.AUText(DownloadQuestionSecondKey(confirmInstall, downloadForce)), program);
+    if (!Confirm(s_.RequestConfirmationBeforeDownload(), downloadForce, downloadQuestion, 500)) return false;
+
+    Marker("PerformAutoUpdate", 6);
+    st_.agentPhase = kPhaseDownload;
+    sys_.Notify(kListenerUpdateDownload, kListenerBegin);
+    std::string message;
+    const bool downloaded = DownloadFileAU(base, name, TAUKind::Update, message);
+    sys_.Notify(kListenerUpdateDownload, kListenerEnd);
+    const bool installForce = s_.RequestConfirmationBeforeInstallForce();
+    const std::string installQuestion = WithProgName(s_.AUText(InstallQuestionKey(installForce)), program);
+    if (!downloaded || !Confirm(confirmInstall, installForce, installQuestion, 100)) return false;
+
+    Marker("PerformAutoUpdate", 7);
+    const TProductStop stop = ShutDownProcess();
+    if (stop.stopRequested) return false;
+    const bool ran = RunNewSetup();
+    FinishAndRestart(ran, stop);
+    return ran;
+}
+
 bool TAUCycle::PerformAutoUpdate()
 {
     sys_.RunLog("PerformAutoUpdate() - START");
-    bool ran = false;
     Marker("PerformAutoUpdate", 4);
-    const std::string base = s_.DownloadURL_UPDATE();
-    const std::string name = s_.NameOfUpdateFile();
-    if (!base.empty() && !name.empty()) {
-        Marker("PerformAutoUpdate", 5);
-        const bool confirmInstall = s_.RequestConfirmationBeforeInstall();
-        const bool downloadForce = s_.RequestConfirmationBeforeDownloadForce();
-        const std::string program = s_.ProgramNameNew();
-        std::string text = WithProgName(
-            s_.AUText("s11") + s_.AUText(DownloadQuestionSecondKey(confirmInstall, downloadForce)), program);
-        bool go = true;
-        if (s_.RequestConfirmationBeforeDownload() && !Interactive()) {
-            if (downloadForce)
-                sys_.WarnBox(2, text);
-            else
-                go = sys_.Ask(0, text);
-            sys_.Wait(500);
-        }
-        if (go) {
-            Marker("PerformAutoUpdate", 6);
-            st_.agentPhase = 2;
-            sys_.Notify(kListenerUpdateDownload, kListenerBegin);
-            std::string message;
-            go = DownloadFileAU(base, name, TAUKind::Update, message);
-            sys_.Notify(kListenerUpdateDownload, kListenerEnd);
-            const bool installForce = s_.RequestConfirmationBeforeInstallForce();
-            text = WithProgName(s_.AUText(InstallQuestionKey(installForce)), program);
-            if (go && confirmInstall && !Interactive()) {
-                if (installForce)
-                    sys_.WarnBox(2, text);
-                else
-                    go = sys_.Ask(0, text);
-                sys_.Wait(100);
-            }
-            if (go) {
-                Marker("PerformAutoUpdate", 7);
-                const TProductStop stop = ShutDownProcess();
-                if (!stop.stopRequested) {
-                    // The file that this download wrote and that was checked.
-                    const std::string setupPath = downloaded_;
-                    const std::string params = Cat({"/OriginalInfoFile=\"", s_.InfoFilePath(), "\""});
-                    st_.agentPhase = 3;
-                    sys_.Notify(kListenerSetupRun, kListenerBegin);
-                    Marker("PerformAutoUpdate", 10);
-                    ran = sys_.RunSetup(setupPath, sys_.AgentFileName(), !s_.BackgroundUpdate(), params);
-                    Marker("PerformAutoUpdate", 11);
-                    sys_.Notify(kListenerSetupRun, kListenerEnd);
-                    if (ran) s_.SetVersionOriginal(s_.VersionNew());
-                    DiscardDownload();
-                    FinishAndRestart(ran, stop);
-                }
-            }
-        }
-    }
+    const bool ran = UpdateSteps();
     DiscardDownload();
     Marker("PerformAutoUpdate", 13);
     sys_.RunLog("PerformAutoUpdate() - END    Result=" + BoolText(ran));
@@ -487,7 +501,7 @@ bool TAUCycle::PerformAutoInform()
     const std::string name = s_.NameOfInformFile();
     if (!base.empty() && !name.empty()) {
         Marker("PerformAutoInform", 2);
-        st_.agentPhase = 2;
+        st_.agentPhase = kPhaseDownload;
         sys_.Notify(kListenerUpdateDownload, kListenerBegin);
         std::string message;
         const bool ok = DownloadFileAU(base, name, TAUKind::Inform, message);

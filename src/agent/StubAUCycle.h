@@ -135,7 +135,7 @@ private:
         bool restart = false;
         bool stopRequested = false;  // the agent was asked to stop meanwhile: no update
     };
-    bool Interactive() const { return st_.agentMode == 1; }
+    bool Interactive() const { return st_.agentMode == kModeCheckUnderWay; }
     std::string Pid();
     void Marker(const char* routine, int n);
     bool AskCheckNow();
@@ -150,6 +150,9 @@ private:
     void DiscardDownload();
     TProductStop ShutDownProcess();
     void FinishAndRestart(bool ran, const TProductStop& stop);
+    bool Confirm(bool asked, bool force, const std::string& text, uint32_t pauseMs);
+    bool UpdateSteps();
+    bool RunNewSetup();
 
     TAUSystem& sys_;
     TAgentSettings& s_;

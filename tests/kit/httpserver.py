@@ -144,13 +144,7 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body)
         elif word == "cut":
             self._head(200, len(body), last_modified=modified)
-            self.wfile.write(body[:int(arg)])
-            self.wfile.flush()
-            self.close_connection = True
-            try:
-                self.connection.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self._send_and_hang_up(body[:int(arg)])
         elif word == "nolength":
             self._head(200, None, last_modified=modified)
             self.wfile.write(body)
@@ -195,10 +189,8 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.flush()
             time.sleep(delay)
 
-    def route_cut(self, name, size, query):
-        send = int(query.get("send", str(size // 2)))
-        self._head(200, size)
-        self.wfile.write(content(name, send))
+    def _send_and_hang_up(self, data):
+        self.wfile.write(data)
         self.wfile.flush()
         self.close_connection = True
         # A hard close, so the client sees the connection end mid-body.
@@ -206,6 +198,11 @@ class Handler(BaseHTTPRequestHandler):
             self.connection.shutdown(socket.SHUT_RDWR)
         except OSError:
             pass
+
+    def route_cut(self, name, size, query):
+        send = int(query.get("send", str(size // 2)))
+        self._head(200, size)
+        self._send_and_hang_up(content(name, send))
 
     def route_auth(self, name, size, query):
         import base64

@@ -28,14 +28,6 @@ constexpr size_t kReserveBytes = 256 * 1024;
 void* gReserve = nullptr;
 volatile LONG gEnding = 0;
 
-std::string Hex32(uint32_t v)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string t = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) t += kHex[(v >> shift) & 15];
-    return t;
-}
-
 void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 
 // Reached by an exception nobody catches (or one that meets a function that
@@ -43,7 +35,7 @@ void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
 {
     const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
-    EndUnexpectedly(("system exception " + Hex32(code)).c_str());
+    EndUnexpectedly(Cat({"system exception 0x", UpperCase(HexDigits(code, 8))}).c_str());
 }
 
 bool EndsSilently()

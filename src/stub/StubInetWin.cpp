@@ -53,9 +53,9 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     std::string error;
     bool downloaded = false;
     const bool hidden = HasSwitch("/hide") || own.RunHidden();
-    std::string localName = location;
-    if (localName.empty() || localName.back() != '\\') localName += "\\";
-    localName += name;
+    // An empty location looks at the root of the current drive, as it
+    // always has.
+    const std::string localName = JoinPath(location.empty() ? "\\" : location, name);
     const std::string url = Cat({location, "/", name});
     std::string package;
     if (FileExistsX(localName)) {

@@ -25,11 +25,6 @@ void RemoveShortcutWhenAsked(bool asked, const std::string& link)
 
 }  // namespace
 
-HANDLE StartProcess(const std::string& program, const std::string& commandLine, int showState)
-{
-    return StartProgramLine(program, commandLine, showState);
-}
-
 void WaitForProcessEnd(HANDLE process)
 {
     DWORD code = 0;
@@ -50,7 +45,7 @@ bool LaunchSetupEngine(const std::string& extractFolder, const std::string& laun
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
     GlobalAddAtomA(atomName.c_str());
-    KernelHandle process(StartProcess(EngineProgramPath(extractFolder, launchRecord), line,
+    KernelHandle process(StartProgramLine(EngineProgramPath(extractFolder, launchRecord), line,
                                       foregroundOp ? kEngineShowForeground : kEngineShowHidden));
     ShowStartupWindow(false);
     WaitPumping(0, 1000);

@@ -10,9 +10,6 @@
 constexpr int kEngineShowForeground = 5;
 constexpr int kEngineShowHidden = 0;
 
-// Starts the program (full path) with its whole command line and the given
-// show state; the process handle, or nullptr when it could not be started.
-HANDLE StartProcess(const std::string& program, const std::string& commandLine, int showState);
 // Waits, serving messages, until the process has ended.
 void WaitForProcessEnd(HANDLE process);
 

@@ -10,5 +10,3 @@ TStartupLayout StartupLayout(bool rightToLeft)
     l.activityBar = {rightToLeft ? 70 : 416, 20, 46, 13};
     return l;
 }
-
-int CenteredOrigin(int areaStart, int areaSize, int size) { return areaStart + (areaSize - size) / 2; }

@@ -17,7 +17,3 @@ struct TStartupLayout {
 
 bool IsRightToLeftCharset(int charset);
 TStartupLayout StartupLayout(bool rightToLeft);
-
-// Left/top that centre a width x height rectangle in a work area
-// (halves rounded toward zero).
-int CenteredOrigin(int areaStart, int areaSize, int size);

@@ -193,7 +193,7 @@ void StartSetupRun(HWND wnd)
             facts.autoUpdateAgent = ThisIs_AutoUpdateProg();
             facts.cdSpanned = own.CdSpanned();
             facts.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
-            facts.ownName = FileNameOfPath(OwnPath());
+            facts.ownName = FileNamePart(OwnPath());
             if (SpanDiskNameHonoured(facts, span)) packageFile = span;
             else TracePid({" /SpanDiskFName1= ignored: ", span});
         }

@@ -13,7 +13,6 @@ int gExitCode = 0;
 
 void SetOwnPackage(TGFileInfo* info) { gPackage = info; }
 TGFileInfo& OwnPackage() { return gPackage ? *gPackage : gNoPackage; }
-bool HasOwnPackage() { return gPackage != nullptr; }
 
 bool ThisIs_AutoUpdateProg() { return gIsAgent; }
 void SetThisIs_AutoUpdateProg(bool value) { gIsAgent = value; }

@@ -10,7 +10,6 @@ struct TStubText;
 // The package info of the running executable (created at start, freed at exit).
 void SetOwnPackage(TGFileInfo* info);
 TGFileInfo& OwnPackage();
-bool HasOwnPackage();
 
 bool ThisIs_AutoUpdateProg();
 void SetThisIs_AutoUpdateProg(bool value);

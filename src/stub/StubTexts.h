@@ -3,6 +3,8 @@
 // it. A translator (or a new message) starts here.
 #pragma once
 
+#include "ui/LMsgBoxMarkup.h"
+
 struct TStubText {
     const char* Key;
     const char* Default;
@@ -27,5 +29,5 @@ inline constexpr TStubText kTextError         {"Error", "Error"};
 inline constexpr TStubText kTextConfirm       {"Confirm", "Confirm"};
 inline constexpr TStubText kTextAttention     {"Attention", "Attention"};
 // The message box's seven button captions, in the box's fixed order.
-inline constexpr TStubText kTextButtons       {"BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"};
+inline constexpr TStubText kTextButtons       {"BtnText", kDefaultButtonCaptions};
 // clang-format on

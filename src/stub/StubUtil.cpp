@@ -1,7 +1,6 @@
 #include "stub/StubUtil.h"
-#include "sys/Utils.h"
 
-std::string SetupTempFolderName(const std::string& tempFolderWithSlash, uint32_t dosDateTime)
+TSetupFolderName SetupTempFolderName(const std::string& tempFolderWithSlash, uint32_t dosDateTime)
 {
-    return Cat({tempFolderWithSlash, "SETUP_", IntText(dosDateTime & 0xFFFF)});
+    return {tempFolderWithSlash + "SETUP_", dosDateTime & 0xFFFF};
 }

@@ -35,10 +35,10 @@ std::string SetupTempFolder()
         // exists already (a leftover, or planted by another program to be
         // written into or to be deleted through) is passed over for the next
         // number.
-        const uint32_t time = OwnDosDateTime();
-        gSetupTempFolder = CreateNumberedPrivateFolder(TempFolder(true) + "SETUP_", time & 0xFFFF);
+        const TSetupFolderName name = SetupTempFolderName(TempFolder(true), OwnDosDateTime());
+        gSetupTempFolder = CreateNumberedPrivateFolder(name.base, name.number);
         if (gSetupTempFolder.empty())
-            Trace("SetupTempFolder: no new folder from " + SetupTempFolderName(TempFolder(true), time));
+            Trace("SetupTempFolder: no new folder from " + NumberedFolderName(name.base, name.number, 0));
     }
     return gSetupTempFolder;
 }

@@ -39,22 +39,16 @@ TRoleFacts RoleFacts()
     f.autoUpdateAgent = ThisIs_AutoUpdateProg();
     f.cdSpanned = OwnPackage().CdSpanned();
     f.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
-    f.ownName = FileNameOfPath(OwnPath());
+    f.ownName = FileNamePart(OwnPath());
     f.agentFileName = OwnPackage().AgentFileName();
     return f;
 }
 
-std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNameOfPath(OwnPath())}); }
+std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNamePart(OwnPath())}); }
 
 bool X_ExeIsRunning()
 {
     return FindWindowA(AgentCopyWindowClass(OwnPackage().AgentFileName()).c_str(), nullptr) != nullptr;
-}
-
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void CreateAndRun_X_Exe()
@@ -91,18 +85,18 @@ void HandleParamOK(bool xWasRunning)
     RunLogLine("HandleParamOK() --- Start");
     const std::string x = XCopyPath();
     int64_t s = GetSwitchInt("/STOP=", -1);
-    if (s >= 0 && FileExists(x)) {
+    if (s >= 0 && FileExistsX(x)) {
         RunLogLine("PostProcessMessage(wm_ShutDown) to: " + x);
         PostProcessMessage(x, true, wm_ShutDown, static_cast<WPARAM>(s), 0);
     }
     std::string m = GetSwitch("/WM_MSG=", "");
-    if (!m.empty() && FileExists(x)) {
+    if (!m.empty() && FileExistsX(x)) {
         auto [w, l] = WmMsgParams(m);
         RunLogLine(Cat({"PostProcessMessage(wm_LocalMsg) to: ", x, " - :", m, ":"}));
         PostProcessMessage(x, true, wm_LocalMsg, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
     }
     int64_t n = GetSwitchInt("/TEST=", -1);
-    if (n >= 0 && FileExists(x)) {
+    if (n >= 0 && FileExistsX(x)) {
         RunLogLine(
             Cat({"PostProcessMessage(wm_AgentMsg) to: ", x, " - AU_PerformUpdateCycle (", IntText(n), ")"}));
         PostProcessMessage(x, true, wm_AgentMsg, kAgentProbeNow, static_cast<LPARAM>(n));
@@ -116,7 +110,7 @@ void HandleParamOK(bool xWasRunning)
 void RelaunchFromTempCopy()
 {
     if (SetupTempFolder().empty()) return;  // traced where it failed
-    const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNameOfPath(OwnPath())});
+    const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNamePart(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
     TracePid({" RelaunchFromTempCopy: ", cmd});
@@ -193,7 +187,7 @@ int StubMainBody()
 {
     const std::string raw = GetCommandLineA();
     const std::string own = OwnPath();
-    SetProcessCommandLine(raw, FileNameOfPath(own), own);
+    SetProcessCommandLine(raw, FileNamePart(own), own);
     UseSystemLocale();
     TracePid({" ==== STUB START ====> ", raw, "<"});
 

@@ -32,7 +32,6 @@ void SetStatusText(const std::string& text, const std::string& fontName, int cha
 HWND StartupWindow();
 HWND StartupMainBar();
 HWND StartupActivityBar();
-HWND StartupStatusLabel();
 void ShowStartupWindow(bool show);
 void ShowActivityBar(bool show);
 

@@ -89,7 +89,6 @@ void RegisterStartupClass(const std::string& className)
 HWND StartupWindow() { return gWindow; }
 HWND StartupMainBar() { return gMainBar; }
 HWND StartupActivityBar() { return gActivityBar; }
-HWND StartupStatusLabel() { return gLabel; }
 
 void ShowStartupWindow(bool show)
 {

@@ -4,6 +4,7 @@
 #include "stub/StubLayout.h"
 #include "stub/StubRoles.h"
 #include "stub/StubUtil.h"
+#include "sys/PrivateFolder.h"
 
 TEST(StubRoles, BranchFollowsTrailerNameAndSwitch)
 {
@@ -102,12 +103,14 @@ TEST(StartupWindow, LayoutLeftToRightAndRightToLeft)
     EXPECT_EQ(rtl.label.x, 122);
     EXPECT_EQ(rtl.activityBar.x, 70);
     EXPECT_EQ(rtl.mainBar.x, 70);
-    EXPECT_EQ(CenteredOrigin(0, 1023, 492), 265);
 }
 
 TEST(SetupTemp, FolderNameUsesTimePart)
 {
-    EXPECT_EQ(SetupTempFolderName("C:\\Temp\\", 0x5A3B1234u), "C:\\Temp\\SETUP_4660");
+    const TSetupFolderName name = SetupTempFolderName("C:\\Temp\\", 0x5A3B1234u);
+    EXPECT_EQ(name.base, "C:\\Temp\\SETUP_");
+    EXPECT_EQ(name.number, 0x1234u);
+    EXPECT_EQ(NumberedFolderName(name.base, name.number, 0), "C:\\Temp\\SETUP_4660");
 }
 
 TEST(StubRoles, SpanDiskNameOnlyForTheRelaunchedCopy)

@@ -12,7 +12,8 @@
 
 #include "package/PackX.h"
 #include "stub/StubRunWin.h"
-#include "stub/StubState.h"
+#include "stub/StubStateWin.h"
+#include "stub/StubTexts.h"
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -38,9 +39,9 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
     EndUnexpectedly(Cat({"system exception 0x", UpperCase(HexDigits(code, 8))}).c_str());
 }
 
-bool EndsSilently()
+bool EndsSilently(const TStubRun* run)
 {
-    return ThisIs_AutoUpdateProg() || HasSwitch("/hide") || OwnPackage().RunHidden();
+    return (run && run->isAgent) || HasSwitch("/hide") || (run && run->package && run->package->RunHidden());
 }
 
 }  // namespace
@@ -61,21 +62,25 @@ void EndUnexpectedly(const char* what)
         gReserve = nullptr;
     }
     TracePid({" ==== STUB ENDED UNEXPECTEDLY: ", what});
+    // The handlers get no context: the run is the active one (none before
+    // the main body made it).
+    const TStubRun* run = ActiveRun();
     // The window's timers must not start a run or an agent step while the
     // folder walk below serves the queue.
-    if (HWND wnd = StartupWindow()) {
-        ::KillTimer(wnd, 1);
+    if (HWND wnd = run ? run->window.window : nullptr) {
+        ::KillTimer(wnd, kRunTimer);
         ::KillTimer(wnd, kProgressRepaintTimer);
         ::ShowWindow(wnd, SW_HIDE);
     }
-    const std::string setupFolder = MadeSetupTempFolder();
-    if (!setupFolder.empty()) DeleteTree(setupFolder, true);
-    RemoveAlternateWorkFolder();
-    if (!EndsSilently()) {
+    if (run) {
+        if (!run->folders.setup.empty()) DeleteTree(run->folders.setup, true);
+        RemoveAlternateWorkFolder(*run);
+    }
+    if (!EndsSilently(run)) {
         const std::string text = Cat({std::string("The setup ended unexpectedly ("), what,
                                       ").\r\n\r\nIts temporary files were removed. Please start the setup again."});
-        ::MessageBoxA(nullptr, text.c_str(), StubLangText("Error", "Error").c_str(),
-                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+        const std::string caption = run && run->package ? StubText(*run->package, kTextError) : kTextError.Default;
+        ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     }
     TracePid({" ==== STUB END (unexpected) ===="});
     ::ExitProcess(kUnexpectedEndExitCode);

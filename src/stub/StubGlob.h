@@ -5,10 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "sys/DateFormat.h"
-#include "agent/AgentRunLog.h"
-#include "sys/LWriteln.h"
-
 // ---- Progress -------------------------------------------------------------
 
 // The activity bar cycles 1, 2, 3, 4, 5, 0, 1, ...
@@ -19,10 +15,12 @@ int NextActivityPosition(int counter);
 // bottom, one below it from the top.
 int SteppedBarPosition(int position, int low, int high, int step, int count);
 
-// The extraction's and the downloads' progress sink (the window's bars).
-void ProgressCallback(int kind, int min, int max, int position, int step, const std::string& text);
-
+struct TStubRun;
 class TProgBar;
-// The process progress bar bound to ProgressCallback, made on first use.
-TProgBar& EnsureProgressBar();
 
+// The extraction's and the downloads' progress sink (the window's bars).
+void ProgressCallback(TStubRun& run, int kind, int max, int position, int step);
+// Hands the bars the steps counted since they were last set.
+void ShowPendingProgress(TStubRun& run);
+// The process progress bar bound to ProgressCallback, made on first use.
+TProgBar& EnsureProgressBar(TStubRun& run);

@@ -25,6 +25,9 @@ inline constexpr const char* kSetupFileMismatch =
 // no size and SHA-256 passes no file.
 bool SetupFilePassesCheck(const std::string& checkItem, bool hashed, const TFileDigest& actual);
 
+struct TStubRun;
+
 // The Internet branch of the setup run.
-void RunInternetBranch(const std::string& agentName);
-void RunInternetPackage(const std::string& extractFolder, const std::string& location, const std::string& name);
+void RunInternetBranch(TStubRun& run, const std::string& agentName);
+void RunInternetPackage(TStubRun& run, const std::string& extractFolder, const std::string& location,
+                        const std::string& name);

@@ -9,8 +9,9 @@
 #include "stub/StubGlob.h"
 #include "stub/StubRunWin.h"
 #include "stub/StubSetup.h"
-#include "stub/StubState.h"
+#include "stub/StubStateWin.h"
 #include "stub/StubTexts.h"
+#include "stub/StubTextsWin.h"
 #include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -24,32 +25,33 @@
 
 namespace {
 
-
-void WriteAgentCopy(const std::string& agentName)
+void WriteAgentCopy(TStubRun& run, const std::string& agentName)
 {
     std::string image;
     ReadFilePart(OwnPath(), 0, false, image, 0);  // 0: the whole file
     const std::string agent = AgentImageOf(image, GetPackageEndOfImage(image));
-    const std::string path = Cat({SetupTempFolder(), "\\", agentName});
-    if (agent.empty() || SetupTempFolder().empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
+    const std::string folder = SetupTempFolder(run);
+    const std::string path = Cat({folder, "\\", agentName});
+    if (agent.empty() || folder.empty() || !WriteDataFile(path, agent, OwnDosDateTime(), false))
         TracePid({" agent copy not written: ", path});
 }
 
 }  // namespace
 
-void RunInternetBranch(const std::string& agentName)
+void RunInternetBranch(TStubRun& run, const std::string& agentName)
 {
-    const TGFileInfo& own = OwnPackage();
-    if (!agentName.empty()) WriteAgentCopy(agentName);
+    const TGFileInfo& own = *run.package;
+    if (!agentName.empty()) WriteAgentCopy(run, agentName);
     std::string location = own.DownloadLocation();
     if (!own.AlwaysDownload() && FileExistsX(OwnFolder(true) + own.SetupFileName()))
         location = OwnFolder(false);
-    RunInternetPackage(SetupTempFolder(), location, own.SetupFileName());
+    RunInternetPackage(run, SetupTempFolder(run), location, own.SetupFileName());
 }
 
-void RunInternetPackage(const std::string& extractFolder, const std::string& location, const std::string& name)
+void RunInternetPackage(TStubRun& run, const std::string& extractFolder, const std::string& location,
+                        const std::string& name)
 {
-    const TGFileInfo& own = OwnPackage();
+    const TGFileInfo& own = *run.package;
     std::string error;
     bool downloaded = false;
     const bool hidden = HasSwitch("/hide") || own.RunHidden();
@@ -61,32 +63,31 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
     if (FileExistsX(localName)) {
         package = localName;
     } else {
-        SetStatusText(StubText(kTextDownloading), StubFontName(), StubCharset(), StubFontSize());
+        SetStatusText(run, StubText(own, kTextDownloading), StubFontName(own), StubCharset(own), StubFontSize(own));
         if (own.ConfirmDownload() && !hidden) {
-            const std::string message = ReplaceText(
-                StubText(kTextDownloadAsk),
-                "<SIZE>", FormatMB(static_cast<double>(TextToInt64(own.SetupFileSize(), 0))));
-            if (!MsgBoxConfirm(0, message, StubText(kTextConfirm), StubButtonTexts(), StubCharset(), 0)) error = "!";
+            const std::string message = ReplaceText(StubText(own, kTextDownloadAsk), "<SIZE>",
+                                                    FormatMB(static_cast<double>(TextToInt64(own.SetupFileSize(), 0))));
+            if (!AskStubConfirm(own, message)) error = "!";
         }
         std::string connectionError;
         if (!InternetConnectedEx(connectionError)) {
-            error = StubText(kTextNoConnection);
+            error = StubText(own, kTextNoConnection);
             if (!connectionError.empty()) error += "<P><P>" + connectionError;
         }
         SetDownloadAbort(false);
         package = TempFolder(true) + name;
-        TProgBar& bar = EnsureProgressBar();
+        TProgBar& bar = EnsureProgressBar(run);
         if (error.empty()) {
             std::string memory;
             const bool complete =
-                HTTP_DownloadFile(hidden ? nullptr : StartupWindow(), url, package, memory, &bar, error);
+                HTTP_DownloadFile(hidden ? nullptr : run.window.window, url, package, memory, &bar, error);
             // Only the file this download put in place may run; whatever lay
             // at that path before is somebody else's.
             if (error.empty() && !complete) error = UrlDisplayName(url) + " --- Download incomplete";
             if (error.empty()) downloaded = true;
         }
         WaitPumping(0, 300);
-        ProgressCallback(0, 0, 10, 0, 1, "");
+        ProgressCallback(run, kProgressSetUp, 10, 0, 1);
         WaitPumping(0, 700);
     }
     TracePid({" Internet package: ", package, " error=", error});
@@ -111,9 +112,8 @@ void RunInternetPackage(const std::string& extractFolder, const std::string& loc
             Make404Message(package, "", url, kSetupFileMismatch, false, error);
         }
     }
-    if (error.empty()) RunPackageSetup(extractFolder, package, "", !hidden, CommandLineArgs());
+    if (error.empty()) RunPackageSetup(run, extractFolder, package, "", !hidden, CommandLineArgs());
     held.Reset();
     if (downloaded) DeleteFileA(package.c_str());
-    if (!error.empty() && error != "!")
-        MsgBoxError(0, error, StubText(kTextError), StubButtonTexts(), StubCharset());
+    if (!error.empty() && error != "!") ShowStubError(own, error);
 }

@@ -13,8 +13,10 @@ constexpr int kEngineShowHidden = 0;
 // Waits, serving messages, until the process has ended.
 void WaitForProcessEnd(HANDLE process);
 
+struct TStubRun;
+
 // Starts the engine named by the launch record, waits for it and its
-// dialogs, stores its exit code as the stub's; true when the engine
+// dialogs, stores its exit code as the run's; true when the engine
 // signalled success by deleting the launch atom.
-bool LaunchSetupEngine(const std::string& extractFolder, const std::string& launchRecord,
+bool LaunchSetupEngine(TStubRun& run, const std::string& extractFolder, const std::string& launchRecord,
                        const std::string& extraArgs, bool foregroundOp);

@@ -6,31 +6,26 @@
 #include <cstdint>
 #include <string>
 
-// The role decision of the main body.
-void DoRunStubWin();
-// The marker class of this process's window.
-std::string StubWindowClassName();
+struct TStubRun;
 
 // The plain stub's setup run, on the window's first timer tick.
-void StartSetupRun(HWND wnd);
+void StartSetupRun(TStubRun& run, HWND wnd);
 
 // The per-run temporary folder "SETUP_<n>", made new and private on first
 // use (the next number when the name is taken); empty when none could be
 // made.
-std::string SetupTempFolder();
-// The same once it was made, without making it: empty before.
-std::string MadeSetupTempFolder();
+std::string SetupTempFolder(TStubRun& run);
 // The running executable's last-write time as a packed DOS date-time.
 uint32_t OwnDosDateTime();
 
 // Unpacks a package into the folder (or a roomier one), asks what the run
 // must ask, starts the engine and waits; true when the engine signalled
 // success. Also runs the setup that an Internet package downloaded.
-bool RunPackageSetup(std::string extractFolder, const std::string& packageFile, const std::string& agentName,
-                     bool foregroundOp, const std::string& extraArgs);
+bool RunPackageSetup(TStubRun& run, std::string extractFolder, const std::string& packageFile,
+                     const std::string& agentName, bool foregroundOp, const std::string& extraArgs);
 
 // Removes the roomier drive's work folder when one was made.
-void RemoveAlternateWorkFolder();
+void RemoveAlternateWorkFolder(const TStubRun& run);
 
 // ---- Error boundary ---------------------------------------------------------
 

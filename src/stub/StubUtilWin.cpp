@@ -1,8 +1,8 @@
-// Win32 side of the stub's folders and agent settings.
+// Win32 side of the stub's folders.
 #include <windows.h>
 
 #include "stub/StubRunWin.h"
-#include "stub/StubState.h"
+#include "stub/StubStateWin.h"
 #include "stub/StubUtil.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
@@ -22,25 +22,19 @@ uint32_t OwnDosDateTime()
     return (static_cast<uint32_t>(date) << 16) | time;
 }
 
-namespace {
-std::string gSetupTempFolder;
-bool gSetupTempFolderTried = false;
-}  // namespace
-
-std::string SetupTempFolder()
+std::string SetupTempFolder(TStubRun& run)
 {
-    if (!gSetupTempFolderTried) {
-        gSetupTempFolderTried = true;
+    TStubFolders& f = run.folders;
+    if (!f.setupTried) {
+        f.setupTried = true;
         // The folder is ours only when this run made it: a SETUP_<n> that
         // exists already (a leftover, or planted by another program to be
         // written into or to be deleted through) is passed over for the next
         // number.
         const TSetupFolderName name = SetupTempFolderName(TempFolder(true), OwnDosDateTime());
-        gSetupTempFolder = CreateNumberedPrivateFolder(name.base, name.number);
-        if (gSetupTempFolder.empty())
+        f.setup = CreateNumberedPrivateFolder(name.base, name.number);
+        if (f.setup.empty())
             Trace("SetupTempFolder: no new folder from " + NumberedFolderName(name.base, name.number, 0));
     }
-    return gSetupTempFolder;
+    return f.setup;
 }
-
-std::string MadeSetupTempFolder() { return gSetupTempFolder; }

@@ -8,13 +8,14 @@
 #include "agent/AgentCycle.h"
 #include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
+#include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/Stub.h"
 #include "stub/StubGlob.h"
 #include "stub/StubRoles.h"
 #include "stub/StubRunWin.h"
-#include "stub/StubState.h"
+#include "stub/StubStateWin.h"
 #include "stub/StubUtil.h"
 #include "stub/StubWindow.h"
 #include "text/SLangId.h"
@@ -30,34 +31,31 @@
 
 namespace {
 
-std::string gWindowClass;
-
-
-TRoleFacts RoleFacts()
+TRoleFacts RoleFacts(const TStubRun& run)
 {
     TRoleFacts f;
-    f.autoUpdateAgent = ThisIs_AutoUpdateProg();
-    f.cdSpanned = OwnPackage().CdSpanned();
+    f.autoUpdateAgent = run.isAgent;
+    f.cdSpanned = run.package->CdSpanned();
     f.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
     f.ownName = FileNamePart(OwnPath());
-    f.agentFileName = OwnPackage().AgentFileName();
+    f.agentFileName = run.package->AgentFileName();
     return f;
 }
 
 std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNamePart(OwnPath())}); }
 
-bool X_ExeIsRunning()
+bool X_ExeIsRunning(const TStubRun& run)
 {
-    return FindWindowA(AgentCopyWindowClass(OwnPackage().AgentFileName()).c_str(), nullptr) != nullptr;
+    return FindWindowA(AgentCopyWindowClass(run.package->AgentFileName()).c_str(), nullptr) != nullptr;
 }
 
-void CreateAndRun_X_Exe()
+void CreateAndRun_X_Exe(const TStubRun& run)
 {
     RunLogLine("CreateAndRun_X_Exe() --- Start");
     const std::string z = GetSwitch("/_ZZ=", "");
     TracePid({" CreateAndRun_X_Exe-1 ", z});
-    const TRoleFacts f = RoleFacts();
-    if (ThisIs_AutoUpdateProg() && !(X_ExeIsRunning() && GetSwitch("/_ZZ=", "") != "99") &&
+    const TRoleFacts f = RoleFacts(run);
+    if (run.isAgent && !(X_ExeIsRunning(run) && GetSwitch("/_ZZ=", "") != "99") &&
         SameText(f.ownName, f.agentFileName)) {
         TracePid({" CreateAndRun_X_Exe-2"});
         int64_t w = GetSwitchInt("/WAIT=", 0);
@@ -107,55 +105,56 @@ void HandleParamOK(bool xWasRunning)
     RunLogLine("HandleParamOK() --- End");
 }
 
-void RelaunchFromTempCopy()
+void RelaunchFromTempCopy(TStubRun& run)
 {
-    if (SetupTempFolder().empty()) return;  // traced where it failed
-    const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNamePart(OwnPath())});
+    const std::string folder = SetupTempFolder(run);
+    if (folder.empty()) return;  // traced where it failed
+    const std::string y = Cat({folder, "\\Y_", FileNamePart(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
     TracePid({" RelaunchFromTempCopy: ", cmd});
     KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
-// The update's setup run: the new setup goes through the launcher's own run,
-// in the per-run temporary folder, which goes afterwards.
-bool RunUpdateSetup(const std::string& packageFile, bool foregroundOp, const std::string& extraArgs)
-{
-    const bool ran =
-        RunPackageSetup(SetupTempFolder(), packageFile, OwnPackage().AgentFileName(), foregroundOp, extraArgs);
-    DeleteTree(SetupTempFolder(), true);
-    return ran;
-}
-
+// The host table holds plain function pointers: each entry reaches the run
+// through ActiveRun (the agent runs only inside RunStub).
 void HandTheWindowToTheAgent()
 {
     TAgentHost host;
-    host.ownPackage = []() -> const TGFileInfo& { return OwnPackage(); };
-    host.window = &StartupWindow;
-    host.showWindow = &ShowStartupWindow;
-    host.setStatusText = &SetStatusText;
-    host.progress = &ProgressCallback;
-    host.progressBar = &EnsureProgressBar;
-    host.runSetup = &RunUpdateSetup;
+    host.ownPackage = []() -> const TGFileInfo& { return *ActiveRun()->package; };
+    host.window = []() { return ActiveRun()->window.window; };
+    host.showWindow = [](bool show) { ShowStartupWindow(*ActiveRun(), show); };
+    host.setStatusText = [](const std::string& text, const std::string& fontName, int charset, int sizePoints) {
+        SetStatusText(*ActiveRun(), text, fontName, charset, sizePoints);
+    };
+    host.progress = [](int kind, int, int max, int position, int step, const std::string&) {
+        ProgressCallback(*ActiveRun(), kind, max, position, step);
+    };
+    host.progressBar = []() -> TProgBar& { return EnsureProgressBar(*ActiveRun()); };
+    // The update's setup run: the new setup goes through the launcher's own
+    // run, in the per-run temporary folder, which goes afterwards.
+    host.runSetup = [](const std::string& packageFile, bool foregroundOp, const std::string& extraArgs) {
+        TStubRun& run = *ActiveRun();
+        const bool ran = RunPackageSetup(run, SetupTempFolder(run), packageFile, run.package->AgentFileName(),
+                                         foregroundOp, extraArgs);
+        DeleteTree(SetupTempFolder(run), true);
+        return ran;
+    };
     SetAgentHost(host);
 }
 
-}  // namespace
-
-std::string StubWindowClassName() { return gWindowClass; }
-
-void DoRunStubWin()
+void DoRunStubWin(TStubRun& run)
 {
     RunLogLine("DoRunStubWin() --- Start");
-    gWindowClass = StubWindowClass(ThisIs_AutoUpdateProg(), OwnPath());
-    const bool x = X_ExeIsRunning();
+    run.windowClass = StubWindowClass(run.isAgent, OwnPath());
+    const bool x = X_ExeIsRunning(run);
     RunLogLine("X_ExeIsRunning=" + BoolText(x));
-    RunLogLine("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(IsPlainAgent(RoleFacts())));
-    RunLogLine("ThisIs_X_AutoUpdate_Exe=" + BoolText(IsAgentCopy(RoleFacts())));
-    if (!FindWindowA(gWindowClass.c_str(), nullptr)) {
-        switch (ChooseBranch(RoleFacts())) {
+    RunLogLine("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(IsPlainAgent(RoleFacts(run))));
+    RunLogLine("ThisIs_X_AutoUpdate_Exe=" + BoolText(IsAgentCopy(RoleFacts(run))));
+    if (!FindWindowA(run.windowClass.c_str(), nullptr)) {
+        switch (ChooseBranch(RoleFacts(run))) {
         case TStubBranch::PlainAgent:
-            CreateAndRun_X_Exe();
+            CreateAndRun_X_Exe(run);
             break;
         case TStubBranch::AgentCopy:
             // The overrides the previous agent handed over (its restart
@@ -164,24 +163,26 @@ void DoRunStubWin()
             RunLogLine("CheckTestMode");
             AgentSettings().CheckTestMode(true);
             RunLogLine("WinMain");
-            StubWin::WinMain();
+            RunStartupWindow(run);
             RunLogLine("DeleteMySelf");
             DeleteMySelf(false);
             break;
         case TStubBranch::SpannedFirstStart:
-            RelaunchFromTempCopy();
+            RelaunchFromTempCopy(run);
             break;
         case TStubBranch::PlainStub:
-            StubWin::WinMain();
+            RunStartupWindow(run);
             if (GetSwitchInt("/SpanCdLvl=", 1) == 2) DeleteMySelf(true);
             break;
         }
     } else {
-        TracePid({" ==== already running: ", gWindowClass});
+        TracePid({" ==== already running: ", run.windowClass});
     }
-    if (IsPlainAgent(RoleFacts())) HandleParamOK(x);
+    if (IsPlainAgent(RoleFacts(run))) HandleParamOK(x);
     RunLogLine("DoRunStubWin() --- End");
 }
+
+}  // namespace
 
 int StubMainBody()
 {
@@ -191,28 +192,29 @@ int StubMainBody()
     UseSystemLocale();
     TracePid({" ==== STUB START ====> ", raw, "<"});
 
-    auto package = std::make_unique<TGFileInfo>(own);
-    SetOwnPackage(package.get());
-    SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
-    InitAgentSettings(*package);
+    TStubRun run;
+    run.package = std::make_unique<TGFileInfo>(own);
+    run.isAgent = run.package->AutoUpdateAgent() != 0;
+    SetActiveRun(&run);
+    InitAgentSettings(*run.package);
     HandTheWindowToTheAgent();
-    SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
-    if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
+    SetRunLogEnabled(run.isAgent && run.package->AgentLog());
+    if (IsAgentCopy(RoleFacts(run))) SetLogIndent(" X ");
 
     RunLogLine("");
     RunLogLine("");
     RunLogLine("=== START === " + own);
     RunLogLine("CommandLine=" + raw);
     RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
-    TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(ThisIs_AutoUpdateProg())});
+    TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(run.isAgent)});
 
-    DoRunStubWin();
+    DoRunStubWin(run);
 
-    SetOwnPackage(nullptr);
-    package.reset();
+    run.package.reset();
     TracePid({" ==== STUB END ====> ", raw, "<"});
     Trace("");
     RunLogLine("=== EXIT === " + own);
     RunLogLine("");
-    return StubExitCode();
+    SetActiveRun(nullptr);
+    return run.exitCode;
 }

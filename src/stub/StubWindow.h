@@ -6,12 +6,11 @@
 
 #include <string>
 
+struct TStubRun;
+
 // Registers the class, creates the window hidden, runs the message loop
-// until the run ends, then stops the timer and any download. (In a
-// namespace: the global name belongs to the platform's program entry.)
-namespace StubWin {
-void WinMain();
-}  // namespace StubWin
+// until the run ends, then stops the timer and any download.
+void RunStartupWindow(TStubRun& run);
 
 LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -19,24 +18,18 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
 // lets the window close (true), except while a setup run is busy: then every
 // close is refused (false), as closing would delete the temporary folder
 // under the running extraction or engine.
-bool CloseMainWindow();
+bool CloseMainWindow(const TStubRun& run);
+void DestroyMainWindow(TStubRun& run);
 
-// Marks a setup run (extraction, download, the engine's wait) as under way;
-// the calls nest.
-void SetSetupRunBusy(bool busy);
-bool SetupRunBusy();
-void DestroyMainWindow();
+void SetStatusText(TStubRun& run, const std::string& text, const std::string& fontName, int charset,
+                   int sizePoints);
 
-void SetStatusText(const std::string& text, const std::string& fontName, int charset, int sizePoints);
+void ShowStartupWindow(TStubRun& run, bool show);
+void ShowActivityBar(const TStubRun& run, bool show);
 
-HWND StartupWindow();
-HWND StartupMainBar();
-HWND StartupActivityBar();
-void ShowStartupWindow(bool show);
-void ShowActivityBar(bool show);
-
+// The window's one-second clock: the agent's step, or the setup run on its
+// first tick.
+constexpr UINT_PTR kRunTimer = 1;
 // The timer that hands the progress bars the steps counted since they were
-// last set, when steps come faster than they are worth drawing (timer 1 is
-// the run's one-second clock).
+// last set, when steps come faster than they are worth drawing.
 constexpr UINT_PTR kProgressRepaintTimer = 2;
-void ShowPendingProgress();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "agent/AgentRunLog.h"
 #include "stub/StubGlob.h"
 #include "stub/StubLayout.h"
 #include "stub/StubRoles.h"

@@ -20,6 +20,7 @@
 
 #include "stub/Stub.h"
 #include "stub/StubRunWin.h"
+#include "stub/StubStateWin.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
 #include "sys/LWriteln.h"
@@ -42,7 +43,8 @@ void RaiseWherePlainCodeRuns() noexcept { Raise(); }
 
 VOID CALLBACK FaultTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    const std::string folder = MadeSetupTempFolder();
+    const TStubRun* run = ActiveRun();
+    const std::string folder = run ? run->folders.setup : std::string();
     if (folder.empty() || !FileExistsX(folder + "\\" + gFile)) return;
     KillTimer(nullptr, id);
     Trace("stubfault: " + gMode + " now");

@@ -4,7 +4,7 @@
 #include "package/PackX.h"
 #include "stub/StubLaunch.h"
 #include "stub/StubStateWin.h"
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/Launch.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "stub/Stub.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubErrorBoundaryWin.h"
+#include "stub/StubRolesWin.h"
 #include "sys/LDebug.h"
 #include "sys/Win64.h"
 
@@ -20,5 +20,5 @@ int main()
     InitDebugChannel();
     // Before anything can fail: an unexpected end still cleans up.
     InstallErrorBoundary();
-    return StubMainBody();
+    return RunStub();
 }

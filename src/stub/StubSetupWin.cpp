@@ -1,19 +1,17 @@
-// The plain stub's setup run: temporary folder, space check, extraction,
-// the engine's launch and the clean-up.
-#include <windows.h>
+#include "stub/StubSetupWin.h"
 
 #include "package/PackX.h"
 #include "package/UnPackWin.h"
-#include "stub/StubGlob.h"
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackageWin.h"
 #include "stub/StubLaunchWin.h"
 #include "stub/StubRoles.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubProgressWin.h"
 #include "stub/StubSetup.h"
 #include "stub/StubStateWin.h"
+#include "stub/StubTempFoldersWin.h"
 #include "stub/StubTexts.h"
 #include "stub/StubTextsWin.h"
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
@@ -27,12 +25,6 @@
 namespace {
 
 constexpr const char* kSpanDiskKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumidor\\SpanDisk";
-
-bool IsFixedDrive(char letter)
-{
-    const std::string root = std::string(1, letter) + ":\\";
-    return GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
-}
 
 struct TExtractResult {
     bool checksumOK = false;
@@ -69,53 +61,6 @@ bool TempHasRoom(const std::string& folder, const TGFileInfo& package)
     return required < DiskFreeBytes(folder) && FolderExistsX(folder);
 }
 
-bool FindRoomierTempDrive(TStubFolders& f)
-{
-    if (f.alternateSearched) return !f.alternateRoot.empty();
-    f.alternateSearched = true;
-    double freeOf[3] = {0, 0, 0};
-    const char letters[3] = {'C', 'D', 'E'};
-    for (int i = 0; i < 3; ++i) {
-        if (!IsFixedDrive(letters[i])) continue;
-        // The probe folder is made new and private like the work folder: a
-        // drive's root is writable by every user.
-        const std::string temp = std::string(1, letters[i]) + ":\\TEMP";
-        const std::string probe = FolderExistsX(temp)
-                                      ? CreateNumberedPrivateFolder(temp + "\\TEMP", RandomBetween(10000, 100000))
-                                      : (CreatePrivateFolder(temp) ? temp : "");
-        if (probe.empty()) continue;
-        WriteDataFile(probe + "\\~aa.tmp", "aa", 0, false);
-        if (FileExistsX(probe + "\\~aa.tmp")) freeOf[i] = DiskFreeBytes(probe);
-        DeleteTree(probe, true);
-    }
-    const std::string temp = TempFolder(true);
-    const char current = temp.empty() ? 'C' : static_cast<char>(std::toupper(static_cast<unsigned char>(temp[0])));
-    char best = current;
-    double max = 0;
-    for (int i = 0; i < 3; ++i) {
-        if (freeOf[i] > max) {
-            max = freeOf[i];
-            best = letters[i];
-        }
-    }
-    if (best != current) {
-        f.alternateRoot = std::string(1, best) + ":\\TEMP";
-        if (FolderExistsX(f.alternateRoot)) f.alternateRoot += "\\TEMP";
-    }
-    return !f.alternateRoot.empty();
-}
-
-std::string AlternateWorkFolder(TStubFolders& f)
-{
-    if (f.alternateRoot.empty()) return "";
-    if (f.alternateWork.empty()) {
-        // Made new and private, like SETUP_<n>: a taken name moves on to the
-        // next number.
-        f.alternateWork = CreateNumberedPrivateFolder(f.alternateRoot + "_", RandomBetween(10000, 100000));
-    }
-    return f.alternateWork;
-}
-
 bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package, const TGFileInfo& own)
 {
     const TSpaceQuestion q =
@@ -126,11 +71,6 @@ bool ConfirmTempSpace(const std::string& folder, const TGFileInfo& package, cons
 }
 
 }  // namespace
-
-void RemoveAlternateWorkFolder(const TStubRun& run)
-{
-    if (!run.folders.alternateWork.empty()) DeleteTree(run.folders.alternateWork, true);
-}
 
 bool RunPackageSetup(TStubRun& run, std::string extractFolder, const std::string& packageFile,
                      const std::string& agentName, bool foregroundOp, const std::string& extraArgs)
@@ -166,7 +106,7 @@ bool RunPackageSetup(TStubRun& run, std::string extractFolder, const std::string
             ShowStubError(own, StubText(own, kTextBadCrc));
         }
     }
-    RemoveAlternateWorkFolder(run);
+    RemoveAlternateWorkFolder(run.folders);
     --run.busy;
     return result;
 }

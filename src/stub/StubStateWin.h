@@ -23,7 +23,7 @@ struct TStubWindow {
     bool quit = false;          // set when the window is destroyed: the loop ends
 };
 
-// The progress sink's batching (StubGlobWin.cpp): steps counted since the
+// The progress sink's batching (StubProgressWin.cpp): steps counted since the
 // bars were last set, and the process progress bar the downloads drive.
 struct TStubProgress {
     int activityCounter = 0;  // cycles 1, 2, 3, 4, 5, 0, ...

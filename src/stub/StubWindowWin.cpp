@@ -1,5 +1,5 @@
 // The start-up window: class, children, one-second timer, message loop.
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 
 #include <commctrl.h>
 
@@ -7,11 +7,11 @@
 #include "agent/AgentProtocol.h"
 #include "agent/AgentRunLog.h"
 #include "net/InetHTTP.h"
-#include "stub/StubGlob.h"
-#include "stub/StubLayout.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubProgressWin.h"
+#include "stub/StubSetupWin.h"
 #include "stub/StubStateWin.h"
 #include "stub/StubTexts.h"
+#include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"

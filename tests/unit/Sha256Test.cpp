@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackage.h"
 #include "sys/Sha256.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "package/PackX.h"
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackage.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "agent/AgentRunLog.h"
-#include "stub/StubGlob.h"
-#include "stub/StubLayout.h"
+#include "stub/StubProgress.h"
+#include "stub/StubWindow.h"
 #include "stub/StubRoles.h"
-#include "stub/StubUtil.h"
+#include "stub/StubTempFolders.h"
 #include "sys/PrivateFolder.h"
 
 TEST(StubRoles, BranchFollowsTrailerNameAndSwitch)

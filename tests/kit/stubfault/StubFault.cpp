@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "stub/Stub.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubErrorBoundaryWin.h"
+#include "stub/StubRolesWin.h"
 #include "stub/StubStateWin.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
@@ -65,5 +65,5 @@ int main()
     gMode = EnvText("LUM_FAULT");
     gFile = EnvText("LUM_FAULT_FILE");
     if (!gMode.empty() && !gFile.empty()) SetTimer(nullptr, 0, 20, FaultTimer);
-    return StubMainBody();
+    return RunStub();
 }

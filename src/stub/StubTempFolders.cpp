@@ -1,4 +1,4 @@
-#include "stub/StubUtil.h"
+#include "stub/StubTempFolders.h"
 
 TSetupFolderName SetupTempFolderName(const std::string& tempFolderWithSlash, uint32_t dosDateTime)
 {

@@ -1,4 +1,4 @@
-#include "stub/StubGlob.h"
+#include "stub/StubProgress.h"
 
 int NextActivityPosition(int counter)
 {

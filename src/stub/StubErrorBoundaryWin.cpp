@@ -1,9 +1,7 @@
-// The stub's error boundary: whatever ends the process unexpectedly (an
-// allocation that cannot be met, a stray exception that reaches terminate, a
-// crash the system reports as unhandled) is traced, the temporary folders of
-// the run are removed, and the user is told in a plain system box (nothing
-// with /hide or in the agent). It works without exceptions: the runtime calls
-// these handlers directly, and none of them returns.
+// It works without exceptions: the runtime calls these handlers directly,
+// and none of them returns.
+#include "stub/StubErrorBoundaryWin.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -11,10 +9,10 @@
 #include <string>
 
 #include "package/PackX.h"
-#include "stub/StubRunWin.h"
 #include "stub/StubStateWin.h"
+#include "stub/StubTempFoldersWin.h"
 #include "stub/StubTexts.h"
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
@@ -74,7 +72,7 @@ void EndUnexpectedly(const char* what)
     }
     if (run) {
         if (!run->folders.setup.empty()) DeleteTree(run->folders.setup, true);
-        RemoveAlternateWorkFolder(*run);
+        RemoveAlternateWorkFolder(run->folders);
     }
     if (!EndsSilently(run)) {
         const std::string text = Cat({std::string("The setup ended unexpectedly ("), what,

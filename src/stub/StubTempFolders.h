@@ -1,4 +1,4 @@
-// The stub's folders and agent settings that several runs share.
+// The names of the run's temporary folders.
 #pragma once
 
 #include <cstdint>

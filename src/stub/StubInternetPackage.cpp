@@ -1,4 +1,4 @@
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackage.h"
 
 #include <cstdint>
 

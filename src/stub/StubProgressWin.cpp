@@ -1,11 +1,11 @@
-// Win32 side of the stub's shared pieces: the progress bars of the start-up
-// window.
+#include "stub/StubProgressWin.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
-#include "stub/StubGlob.h"
+#include "stub/StubProgress.h"
 #include "stub/StubStateWin.h"
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 
 namespace {
 

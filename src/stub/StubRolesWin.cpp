@@ -1,5 +1,5 @@
-// Main body of the stub and its role decision: the plain stub, the spanned
-// stub's first start, the plain agent and its resident copy.
+#include "stub/StubRolesWin.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -11,13 +11,12 @@
 #include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
-#include "stub/Stub.h"
-#include "stub/StubGlob.h"
+#include "stub/StubProgressWin.h"
 #include "stub/StubRoles.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubSetupWin.h"
 #include "stub/StubStateWin.h"
-#include "stub/StubUtil.h"
-#include "stub/StubWindow.h"
+#include "stub/StubTempFoldersWin.h"
+#include "stub/StubWindowWin.h"
 #include "text/SLangId.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -143,7 +142,7 @@ void HandTheWindowToTheAgent()
     SetAgentHost(host);
 }
 
-void DoRunStubWin(TStubRun& run)
+void RunRole(TStubRun& run)
 {
     RunLogLine("DoRunStubWin() --- Start");
     run.windowClass = StubWindowClass(run.isAgent, OwnPath());
@@ -184,7 +183,7 @@ void DoRunStubWin(TStubRun& run)
 
 }  // namespace
 
-int StubMainBody()
+int RunStub()
 {
     const std::string raw = GetCommandLineA();
     const std::string own = OwnPath();
@@ -208,7 +207,7 @@ int StubMainBody()
     RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
     TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(run.isAgent)});
 
-    DoRunStubWin(run);
+    RunRole(run);
 
     run.package.reset();
     TracePid({" ==== STUB END ====> ", raw, "<"});

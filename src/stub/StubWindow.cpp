@@ -1,4 +1,4 @@
-#include "stub/StubLayout.h"
+#include "stub/StubWindow.h"
 
 bool IsRightToLeftCharset(int charset) { return charset == 177 || charset == 178; }
 

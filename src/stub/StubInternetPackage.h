@@ -24,10 +24,3 @@ inline constexpr const char* kSetupFileMismatch =
 // could be hashed and its size and SHA-256 are the item's. An item that is
 // no size and SHA-256 passes no file.
 bool SetupFilePassesCheck(const std::string& checkItem, bool hashed, const TFileDigest& actual);
-
-struct TStubRun;
-
-// The Internet branch of the setup run.
-void RunInternetBranch(TStubRun& run, const std::string& agentName);
-void RunInternetPackage(TStubRun& run, const std::string& extractFolder, const std::string& location,
-                        const std::string& name);

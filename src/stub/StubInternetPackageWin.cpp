@@ -1,4 +1,4 @@
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackageWin.h"
 
 #include <windows.h>
 
@@ -6,13 +6,15 @@
 #include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
-#include "stub/StubGlob.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubInternetPackage.h"
+#include "stub/StubProgressWin.h"
 #include "stub/StubSetup.h"
+#include "stub/StubSetupWin.h"
 #include "stub/StubStateWin.h"
+#include "stub/StubTempFoldersWin.h"
 #include "stub/StubTexts.h"
 #include "stub/StubTextsWin.h"
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"

@@ -5,10 +5,9 @@
 
 #include <string>
 
-// The engine's show state: shown (SW_SHOW) in a foreground run, hidden
-// otherwise.
-constexpr int kEngineShowForeground = 5;
-constexpr int kEngineShowHidden = 0;
+// The engine's show state: shown in a foreground run, hidden otherwise.
+constexpr int kEngineShowForeground = SW_SHOW;
+constexpr int kEngineShowHidden = SW_HIDE;
 
 // Waits, serving messages, until the process has ended.
 void WaitForProcessEnd(HANDLE process);

@@ -51,7 +51,7 @@ void ProgressCallback(TStubRun& run, int kind, int max, int position, int step)
         SendMessageA(mainBar, PBM_SETRANGE, 0, MAKELPARAM(0, max));
         SendMessageA(mainBar, PBM_SETPOS, position, 0);
         SendMessageA(mainBar, PBM_SETSTEP, step, 0);
-        SendMessageA(activityBar, PBM_SETRANGE, 0, MAKELPARAM(0, 5));
+        SendMessageA(activityBar, PBM_SETRANGE, 0, MAKELPARAM(0, kActivityTop));
         SendMessageA(activityBar, PBM_SETPOS, 0, 0);
         SendMessageA(activityBar, PBM_SETSTEP, 1, 0);
     } else if (kind == kProgressAdvance) {

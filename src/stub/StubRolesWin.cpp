@@ -30,6 +30,10 @@
 
 namespace {
 
+// The stop countdown (timer ticks) that ends a resident copy which a probe
+// request started.
+constexpr WPARAM kStopAfterProbeTicks = 2;
+
 TRoleFacts RoleFacts(const TStubRun& run)
 {
     TRoleFacts f;
@@ -97,7 +101,7 @@ void HandleParamOK(bool xWasRunning)
         RunLogLine(
             Cat({"PostProcessMessage(wm_AgentMsg) to: ", x, " - AU_PerformUpdateCycle (", IntText(n), ")"}));
         PostProcessMessage(x, true, wm_AgentMsg, kAgentProbeNow, static_cast<LPARAM>(n));
-        if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, 2, 0);
+        if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, kStopAfterProbeTicks, 0);
     }
     const std::string t = GetSwitch("/TRANSIENTx=", "");
     if (!t.empty()) AgentSettings().OverridesFromList(t);

@@ -1,6 +1,6 @@
 #include "stub/StubWindow.h"
 
-bool IsRightToLeftCharset(int charset) { return charset == 177 || charset == 178; }
+bool IsRightToLeftCharset(int charset) { return charset == kHebrewCharset || charset == kArabicCharset; }
 
 TStartupLayout StartupLayout(bool rightToLeft)
 {

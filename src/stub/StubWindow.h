@@ -15,5 +15,8 @@ struct TStartupLayout {
     TChildRect activityBar;
 };
 
+// The character sets written right to left.
+constexpr int kHebrewCharset = 177;
+constexpr int kArabicCharset = 178;
 bool IsRightToLeftCharset(int charset);
 TStartupLayout StartupLayout(bool rightToLeft);

@@ -20,7 +20,11 @@
 
 namespace {
 
-constexpr DWORD kWindowStyle = 0x02C80000;  // caption, system menu, clip children
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// The status label's styles: child, visible, and the text right-aligned when
+// it is read right to left.
+constexpr LONG kLabelStyle = WS_CHILD | WS_VISIBLE;
+constexpr LONG kLabelStyleRightToLeft = WS_CHILD | WS_VISIBLE | SS_RIGHT;
 
 void ReplaceLabelFont(TStubWindow& w, HFONT font)
 {
@@ -102,10 +106,10 @@ void SetStatusText(TStubRun& run, const std::string& text, const std::string& fo
     if (!label) return;
     if (IsRightToLeftCharset(charset)) {
         SetWindowLongA(label, GWL_EXSTYLE, WS_EX_RTLREADING);
-        SetWindowLongA(label, GWL_STYLE, 0x50000002);
+        SetWindowLongA(label, GWL_STYLE, kLabelStyleRightToLeft);
     } else {
         SetWindowLongA(label, GWL_EXSTYLE, 0);
-        SetWindowLongA(label, GWL_STYLE, 0x50000000);
+        SetWindowLongA(label, GWL_STYLE, kLabelStyle);
     }
     HDC screen = GetDC(nullptr);
     int dpiY = GetDeviceCaps(screen, LOGPIXELSY);

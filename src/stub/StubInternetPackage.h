@@ -1,5 +1,6 @@
-// The Internet package: download the real setup file, check that it belongs
-// to the same product, run it.
+// The Internet package's decisions that need no system: the agent image cut
+// from the running stub, the identity token comparison and the setup file's
+// size and SHA-256 check. The run itself is StubInternetPackageWin.
 #pragma once
 
 #include <cstdint>

@@ -11,7 +11,8 @@
 
 // The runtime pieces the stub provides itself are in StubMainRuntime.cpp.
 
-// The plain C entry: the name WinMain belongs to the window's own loop.
+// A plain C entry serves the GUI program as well; it takes the command line
+// from the system, not from its arguments.
 int main()
 {
     // Before anything else loads a library: no DLL planted beside the

@@ -25,7 +25,20 @@ set(LUM_LAYER_PROBE ${PROJECT_SOURCE_DIR}/tests/layering/UpwardInclude.cpp)
 add_test(NAME layers_refuse_upward_include
   COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only -I${CMAKE_BINARY_DIR}/layers/sys ${LUM_LAYER_PROBE})
 set_tests_properties(layers_refuse_upward_include PROPERTIES LABELS unit
-  PASS_REGULAR_EXPRESSION "stub/StubGlob.h: No such file or directory")
+  PASS_REGULAR_EXPRESSION "stub/StubProgress.h: No such file or directory")
 add_test(NAME layers_allow_downward_include
   COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -fsyntax-only -I${CMAKE_BINARY_DIR}/layers/stub ${LUM_LAYER_PROBE})
 set_tests_properties(layers_allow_downward_include PROPERTIES LABELS unit)
+
+# The README's size rules for the stub, checked on every file it links: a use
+# of what they keep out (tree containers, std::to_string, streams, printf,
+# floating-point parsing, exceptions...) outside comments and strings fails
+# the first test; the probe, one use of each, must be found whole.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(LUM_SIZE_RULES ${PROJECT_SOURCE_DIR}/tests/layering/size_rules.py)
+add_test(NAME stub_sources_keep_size_rules COMMAND ${Python3_EXECUTABLE} ${LUM_SIZE_RULES} ${PROJECT_SOURCE_DIR}/src)
+set_tests_properties(stub_sources_keep_size_rules PROPERTIES LABELS unit)
+add_test(NAME size_rules_find_every_rule COMMAND ${Python3_EXECUTABLE} ${LUM_SIZE_RULES}
+  --files ${PROJECT_SOURCE_DIR}/tests/layering/SizeRuleProbe.cpp)
+set_tests_properties(size_rules_find_every_rule PROPERTIES LABELS unit
+  PASS_REGULAR_EXPRESSION "^([^\n]*SizeRuleProbe.cpp:[0-9]+: [^\n]*\n)+19 use\\(s\\)")

@@ -141,9 +141,8 @@ if(LUM_WIN_TESTS)
 endif()
 
 # The shipped stub's size budget and the protections of its header. The
-# budget is the stub's goal, 200 KB; with the update agent inside it is
-# 204,288 bytes today, one 512-byte block below. It never goes up: a change
-# that crosses it pays for itself first (bench/stub_size.py shows what grew).
+# budget is the stub's goal, 200 KB. It never goes up: a change that crosses
+# it pays for itself first (bench/stub_size.py shows what grew).
 set(LUM_STUB_BUDGET 204800)  # bytes
 foreach(case size_budget protections header_place_and_checksum)
   add_test(NAME stub_image_${case} COMMAND ${Python3_EXECUTABLE}

@@ -1,6 +1,7 @@
 #include "stub/StubLaunch.h"
 
 #include "sys/CommandLine.h"
+#include "sys/Files.h"
 #include "sys/Launch.h"
 #include "sys/Utils.h"
 
@@ -15,9 +16,7 @@ TEngineLaunch SplitLaunchRecord(const std::string& launchRecord, const std::stri
 
 std::string EngineProgramPath(const std::string& extractFolder, const std::string& launchRecord)
 {
-    std::string folder = extractFolder;
-    if (folder.empty() || folder.back() != '\\') folder += '\\';
-    return folder + SplitLaunchRecord(launchRecord, "").engine;
+    return JoinPath(extractFolder, SplitLaunchRecord(launchRecord, "").engine);
 }
 
 std::string EngineCommandLine(const std::string& extractFolder, const std::string& launchRecord,

@@ -3,8 +3,8 @@
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
 #include "stub/StubLaunch.h"
-#include "stub/StubState.h"
-#include "stub/StubWindow.h"
+#include "stub/StubStateWin.h"
+#include "stub/StubWindowWin.h"
 #include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/Launch.h"
@@ -25,11 +25,6 @@ void RemoveShortcutWhenAsked(bool asked, const std::string& link)
 
 }  // namespace
 
-HANDLE StartProcess(const std::string& program, const std::string& commandLine, int showState)
-{
-    return StartProgramLine(program, commandLine, showState);
-}
-
 void WaitForProcessEnd(HANDLE process)
 {
     DWORD code = 0;
@@ -38,25 +33,25 @@ void WaitForProcessEnd(HANDLE process)
     } while (GetExitCodeProcess(process, &code) && code == STILL_ACTIVE);
 }
 
-bool LaunchSetupEngine(const std::string& extractFolder, const std::string& launchRecord,
+bool LaunchSetupEngine(TStubRun& run, const std::string& extractFolder, const std::string& launchRecord,
                        const std::string& extraArgs, bool foregroundOp)
 {
     const std::string id = LaunchId(GetCurrentThreadId());
     const std::string line =
-        EngineCommandLine(extractFolder, launchRecord, extraArgs, OwnPath(), ThisIs_AutoUpdateProg(), id);
+        EngineCommandLine(extractFolder, launchRecord, extraArgs, OwnPath(), run.isAgent, id);
     const std::string startUpLink = AgentSettings().StartUpLink();
     const std::string checkLink = AgentSettings().CheckforNewUpdateLink();
     TracePid({" ==== WinExec(Engine.exe) >>", line, "<<"});
 
     const std::string atomName = std::string(kLaunchAtomPrefix) + id;
     GlobalAddAtomA(atomName.c_str());
-    KernelHandle process(StartProcess(EngineProgramPath(extractFolder, launchRecord), line,
+    KernelHandle process(StartProgramLine(EngineProgramPath(extractFolder, launchRecord), line,
                                       foregroundOp ? kEngineShowForeground : kEngineShowHidden));
-    ShowStartupWindow(false);
+    ShowStartupWindow(run, false);
     WaitPumping(0, 1000);
     WaitForProcessEnd(process.Get());
     DWORD code = 0;
-    if (process && GetExitCodeProcess(process.Get(), &code)) SetStubExitCode(static_cast<int>(code));
+    if (process && GetExitCodeProcess(process.Get(), &code)) run.exitCode = static_cast<int>(code);
     WaitWhileWindow(std::string(kEngineDialogClassPrefix) + id, "");
     WaitPumping(0, 1000);
 

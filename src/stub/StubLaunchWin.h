@@ -5,19 +5,17 @@
 
 #include <string>
 
-// The engine's show state: shown (SW_SHOW) in a foreground run, hidden
-// otherwise.
-constexpr int kEngineShowForeground = 5;
-constexpr int kEngineShowHidden = 0;
+// The engine's show state: shown in a foreground run, hidden otherwise.
+constexpr int kEngineShowForeground = SW_SHOW;
+constexpr int kEngineShowHidden = SW_HIDE;
 
-// Starts the program (full path) with its whole command line and the given
-// show state; the process handle, or nullptr when it could not be started.
-HANDLE StartProcess(const std::string& program, const std::string& commandLine, int showState);
 // Waits, serving messages, until the process has ended.
 void WaitForProcessEnd(HANDLE process);
 
+struct TStubRun;
+
 // Starts the engine named by the launch record, waits for it and its
-// dialogs, stores its exit code as the stub's; true when the engine
+// dialogs, stores its exit code as the run's; true when the engine
 // signalled success by deleting the launch atom.
-bool LaunchSetupEngine(const std::string& extractFolder, const std::string& launchRecord,
+bool LaunchSetupEngine(TStubRun& run, const std::string& extractFolder, const std::string& launchRecord,
                        const std::string& extraArgs, bool foregroundOp);

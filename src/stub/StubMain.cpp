@@ -4,14 +4,15 @@
 
 #include <string>
 
-#include "stub/Stub.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubErrorBoundaryWin.h"
+#include "stub/StubRolesWin.h"
 #include "sys/LDebug.h"
 #include "sys/Win64.h"
 
 // The runtime pieces the stub provides itself are in StubMainRuntime.cpp.
 
-// The plain C entry: the name WinMain belongs to the window's own loop.
+// A plain C entry serves the GUI program as well; it takes the command line
+// from the system, not from its arguments.
 int main()
 {
     // Before anything else loads a library: no DLL planted beside the
@@ -20,5 +21,5 @@ int main()
     InitDebugChannel();
     // Before anything can fail: an unexpected end still cleans up.
     InstallErrorBoundary();
-    return StubMainBody();
+    return RunStub();
 }

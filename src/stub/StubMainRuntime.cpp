@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "stub/StubRunWin.h"
+#include "stub/StubErrorBoundaryWin.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "stub/StubRoles.h"
 
+#include "package/PackX.h"
 #include "sys/LSUB.h"
 #include "sys/Launch.h"
 #include "sys/Utils.h"
@@ -16,18 +17,6 @@ TStubBranch ChooseBranch(const TRoleFacts& f)
     return TStubBranch::PlainStub;
 }
 
-std::string FileNameOfPath(const std::string& path)
-{
-    size_t p = path.find_last_of("\\/:");
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-std::string FolderOfPath(const std::string& path)
-{
-    size_t p = path.find_last_of("\\/");
-    return p == std::string::npos ? std::string() : path.substr(0, p + 1);
-}
-
 std::string WithoutLastExtension(const std::string& name)
 {
     size_t dot = name.find_last_of('.');
@@ -37,7 +26,7 @@ std::string WithoutLastExtension(const std::string& name)
 std::string StubWindowClass(bool autoUpdateAgent, const std::string& ownPath)
 {
     if (!autoUpdateAgent) return ownPath;
-    return ".AutoUpdate." + WithoutLastExtension(FileNameOfPath(ownPath));
+    return ".AutoUpdate." + WithoutLastExtension(FileNamePart(ownPath));
 }
 
 std::string AgentCopyWindowClass(const std::string& agentFileName)
@@ -66,7 +55,7 @@ bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)
 {
     if (!f.cdSpanned || f.spanCdLvl != 2 || f.autoUpdateAgent) return false;
     if (f.ownName.size() <= 2 || !SameText(f.ownName.substr(0, 2), "Y_")) return false;
-    return SameText(FileNameOfPath(spanPath), f.ownName.substr(2) + ".001");
+    return SameText(FileNamePart(spanPath), f.ownName.substr(2) + ".001");
 }
 
 std::pair<int64_t, int64_t> WmMsgParams(const std::string& value)

@@ -31,8 +31,6 @@ std::string StubWindowClass(bool autoUpdateAgent, const std::string& ownPath);
 // The class of the resident copy of the agent named `agentFileName`.
 std::string AgentCopyWindowClass(const std::string& agentFileName);
 
-std::string FileNameOfPath(const std::string& path);
-std::string FolderOfPath(const std::string& path);  // with trailing "\"
 std::string WithoutLastExtension(const std::string& name);
 
 // Arguments handed to the resident copy: " /TRANSIENTx=" + transient and

@@ -3,6 +3,10 @@
 // it. A translator (or a new message) starts here.
 #pragma once
 
+#include <string>
+
+#include "ui/LMsgBoxMarkup.h"
+
 struct TStubText {
     const char* Key;
     const char* Default;
@@ -27,5 +31,15 @@ inline constexpr TStubText kTextError         {"Error", "Error"};
 inline constexpr TStubText kTextConfirm       {"Confirm", "Confirm"};
 inline constexpr TStubText kTextAttention     {"Attention", "Attention"};
 // The message box's seven button captions, in the box's fixed order.
-inline constexpr TStubText kTextButtons       {"BtnText", "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|"};
+inline constexpr TStubText kTextButtons       {"BtnText", kDefaultButtonCaptions};
 // clang-format on
+
+class TGFileInfo;
+
+// The text in the language the package offers for this user (its built-in
+// default where the package has none), and that language's character set
+// and font.
+std::string StubText(const TGFileInfo& package, const TStubText& text);
+int StubCharset(const TGFileInfo& package);
+int StubFontSize(const TGFileInfo& package);
+std::string StubFontName(const TGFileInfo& package);

@@ -1,16 +1,17 @@
 // The start-up window: class, children, one-second timer, message loop.
-#include "stub/StubWindow.h"
+#include "stub/StubWindowWin.h"
 
 #include <commctrl.h>
 
 #include "agent/AgentCycle.h"
 #include "agent/AgentProtocol.h"
+#include "agent/AgentRunLog.h"
 #include "net/InetHTTP.h"
-#include "stub/StubGlob.h"
-#include "stub/StubLayout.h"
-#include "stub/StubRunWin.h"
-#include "stub/StubState.h"
+#include "stub/StubProgressWin.h"
+#include "stub/StubSetupWin.h"
+#include "stub/StubStateWin.h"
 #include "stub/StubTexts.h"
+#include "stub/StubWindow.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
@@ -19,37 +20,33 @@
 
 namespace {
 
-constexpr UINT_PTR kTimerId = 1;
-constexpr DWORD kWindowStyle = 0x02C80000;  // caption, system menu, clip children
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// The status label's styles: child, visible, and the text right-aligned when
+// it is read right to left.
+constexpr LONG kLabelStyle = WS_CHILD | WS_VISIBLE;
+constexpr LONG kLabelStyleRightToLeft = WS_CHILD | WS_VISIBLE | SS_RIGHT;
 
-HWND gWindow = nullptr;
-HWND gLabel = nullptr;
-HWND gMainBar = nullptr;
-HWND gActivityBar = nullptr;
-HFONT gLabelFont = nullptr;
-bool gQuit = false;
-int gRunBusy = 0;
-
-void ReplaceLabelFont(HFONT font)
+void ReplaceLabelFont(TStubWindow& w, HFONT font)
 {
-    SendMessageA(gLabel, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    if (gLabelFont) DeleteObject(gLabelFont);
-    gLabelFont = font;
+    SendMessageA(w.label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (w.labelFont) DeleteObject(w.labelFont);
+    w.labelFont = font;
 }
 
-void CreateChildren(HWND wnd)
+void CreateChildren(TStubRun& run, HWND wnd)
 {
+    TStubWindow& w = run.window;
     HINSTANCE inst = GetModuleHandleA(nullptr);
-    const bool rtl = IsRightToLeftCharset(StubCharset());
+    const bool rtl = IsRightToLeftCharset(StubCharset(*run.package));
     const TStartupLayout l = StartupLayout(rtl);
-    gLabel = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, l.label.x, l.label.y, l.label.width,
-                             l.label.height, wnd, nullptr, inst, nullptr);
-    gMainBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, l.mainBar.x, l.mainBar.y,
-                               l.mainBar.width, l.mainBar.height, wnd, nullptr, inst, nullptr);
-    gActivityBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, l.activityBar.x, l.activityBar.y,
-                                   l.activityBar.width, l.activityBar.height, wnd, nullptr, inst, nullptr);
-    ReplaceLabelFont(CreateFontA(-11, 0, 0, 0, FW_DONTCARE, 0, 0, 0, 0, 0, 0, 0, 0, "Tahoma"));
-    SetTimer(wnd, kTimerId, 1000, nullptr);
+    w.label = CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE, l.label.x, l.label.y, l.label.width,
+                              l.label.height, wnd, nullptr, inst, nullptr);
+    w.mainBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, l.mainBar.x, l.mainBar.y,
+                                l.mainBar.width, l.mainBar.height, wnd, nullptr, inst, nullptr);
+    w.activityBar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD, l.activityBar.x, l.activityBar.y,
+                                    l.activityBar.width, l.activityBar.height, wnd, nullptr, inst, nullptr);
+    ReplaceLabelFont(w, CreateFontA(-11, 0, 0, 0, FW_DONTCARE, 0, 0, 0, 0, 0, 0, 0, 0, "Tahoma"));
+    SetTimer(wnd, kRunTimer, 1000, nullptr);
 }
 
 void PaintStartupWindow(HWND wnd)
@@ -64,12 +61,12 @@ void PaintStartupWindow(HWND wnd)
     EndPaint(wnd, &ps);
 }
 
-void OnTimer(HWND wnd)
+void OnTimer(TStubRun& run, HWND wnd)
 {
-    if (ThisIs_AutoUpdateProg())
+    if (run.isAgent)
         AgentTimerStep(wnd);
     else
-        StartSetupRun(wnd);
+        StartSetupRun(run, wnd);
 }
 
 void RegisterStartupClass(const std::string& className)
@@ -86,54 +83,49 @@ void RegisterStartupClass(const std::string& className)
 
 }  // namespace
 
-HWND StartupWindow() { return gWindow; }
-HWND StartupMainBar() { return gMainBar; }
-HWND StartupActivityBar() { return gActivityBar; }
-HWND StartupStatusLabel() { return gLabel; }
-
-void ShowStartupWindow(bool show)
+void ShowStartupWindow(TStubRun& run, bool show)
 {
-    ShowPendingProgress();
-    if (gWindow) ShowWindow(gWindow, show ? SW_SHOWNORMAL : SW_HIDE);
-    if (show && gWindow) {
-        SetForegroundWindow(gWindow);
-        UpdateWindow(gWindow);
+    ShowPendingProgress(run);
+    HWND wnd = run.window.window;
+    if (wnd) ShowWindow(wnd, show ? SW_SHOWNORMAL : SW_HIDE);
+    if (show && wnd) {
+        SetForegroundWindow(wnd);
+        UpdateWindow(wnd);
     }
 }
 
-void ShowActivityBar(bool show)
+void ShowActivityBar(const TStubRun& run, bool show)
 {
-    if (gActivityBar) ShowWindow(gActivityBar, show ? SW_SHOW : SW_HIDE);
+    if (run.window.activityBar) ShowWindow(run.window.activityBar, show ? SW_SHOW : SW_HIDE);
 }
 
-void SetStatusText(const std::string& text, const std::string& fontName, int charset, int sizePoints)
+void SetStatusText(TStubRun& run, const std::string& text, const std::string& fontName, int charset,
+                   int sizePoints)
 {
-    if (!gLabel) return;
+    HWND label = run.window.label;
+    if (!label) return;
     if (IsRightToLeftCharset(charset)) {
-        SetWindowLongA(gLabel, GWL_EXSTYLE, WS_EX_RTLREADING);
-        SetWindowLongA(gLabel, GWL_STYLE, 0x50000002);
+        SetWindowLongA(label, GWL_EXSTYLE, WS_EX_RTLREADING);
+        SetWindowLongA(label, GWL_STYLE, kLabelStyleRightToLeft);
     } else {
-        SetWindowLongA(gLabel, GWL_EXSTYLE, 0);
-        SetWindowLongA(gLabel, GWL_STYLE, 0x50000000);
+        SetWindowLongA(label, GWL_EXSTYLE, 0);
+        SetWindowLongA(label, GWL_STYLE, kLabelStyle);
     }
     HDC screen = GetDC(nullptr);
     int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     int height = -MulDiv(sizePoints, dpiY, 72);
-    ReplaceLabelFont(CreateFontA(height, 0, 0, 0, FW_DONTCARE, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0,
-                                 fontName.c_str()));
-    SetWindowTextA(gLabel, text.c_str());
+    ReplaceLabelFont(run.window, CreateFontA(height, 0, 0, 0, FW_DONTCARE, 0, 0, 0, static_cast<DWORD>(charset), 0,
+                                             0, 0, 0, fontName.c_str()));
+    SetWindowTextA(label, text.c_str());
 }
 
-void SetSetupRunBusy(bool busy) { gRunBusy += busy ? 1 : -1; }
-bool SetupRunBusy() { return gRunBusy > 0; }
-
-bool CloseMainWindow()
+bool CloseMainWindow(const TStubRun& run)
 {
     RunLogLine(".. CloseMainWindow() - Start");
     bool r = DownloadAbortRequested();
     if (!r) SetDownloadAbort(true);
-    if (r && SetupRunBusy()) {
+    if (r && run.busy > 0) {
         // The run serves the queue from inside its extraction and its waits:
         // a window destroyed now would delete the folder under them. The run
         // ends (and closes the window) on its own.
@@ -144,41 +136,45 @@ bool CloseMainWindow()
     return r;
 }
 
-void DestroyMainWindow()
+void DestroyMainWindow(TStubRun& run)
 {
     RunLogLine(".. DestroyMainWindow() - Start");
     SetDownloadAbort(true);
-    DeleteTree(MadeSetupTempFolder(), true);
+    DeleteTree(run.folders.setup, true);
     PostQuitMessage(0);
-    gQuit = true;
+    run.window.quit = true;
     RunLogLine(".. DestroyMainWindow() - End");
 }
 
 LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 {
+    // Windows gives the procedure no context: the run is the active one.
+    TStubRun* active = ActiveRun();
+    if (!active) return DefWindowProcA(wnd, msg, wp, lp);
+    TStubRun& run = *active;
     switch (msg) {
     case WM_CREATE:
-        CreateChildren(wnd);
+        CreateChildren(run, wnd);
         break;
     case WM_PAINT:
         PaintStartupWindow(wnd);
         return 0;
     case WM_TIMER:
         if (wp == kProgressRepaintTimer)
-            ShowPendingProgress();
+            ShowPendingProgress(run);
         else
-            OnTimer(wnd);
+            OnTimer(run, wnd);
         break;
     case WM_CLOSE:
-        if (!CloseMainWindow()) return 0;
+        if (!CloseMainWindow(run)) return 0;
         break;
     case WM_DESTROY:
         Trace("- wm_Destroy -");
-        DestroyMainWindow();
+        DestroyMainWindow(run);
         break;
     case WM_QUIT:
         Trace("- wm_Quit -");
-        DestroyMainWindow();
+        DestroyMainWindow(run);
         break;
     case wm_LocalMsg:
         SetListener(static_cast<uintptr_t>(wp), static_cast<uint32_t>(lp));
@@ -193,38 +189,39 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void StubWin::WinMain()
+void RunStartupWindow(TStubRun& run)
 {
     int64_t sleepX = GetSwitchInt("/SleepX=", -1);
     if (sleepX >= 0) AgentState().autoUpdateTimerCount = static_cast<int32_t>(-sleepX);
 
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
-    const std::string className = StubWindowClassName();
-    RegisterStartupClass(className);
+    RegisterStartupClass(run.windowClass);
 
-    const std::string caption = StubText(kTextCaption);
+    const TGFileInfo& package = *run.package;
+    const std::string caption = StubText(package, kTextCaption);
     POINT at = CenterInWorkArea(492, 110);
-    gWindow = CreateWindowExA(0, className.c_str(), caption.c_str(), kWindowStyle, at.x, at.y, 492, 110, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetMsgBoxFont(StubFontName(), StubFontSize(), StubCharset());
-    ForwardAppMessagesTo(reinterpret_cast<uintptr_t>(gWindow));
+    HWND wnd = CreateWindowExA(0, run.windowClass.c_str(), caption.c_str(), kWindowStyle, at.x, at.y, 492, 110,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    run.window.window = wnd;
+    SetMsgBoxFont(StubFontName(package), StubFontSize(package), StubCharset(package));
+    ForwardAppMessagesTo(reinterpret_cast<uintptr_t>(wnd));
 
-    if (gWindow) {
-        ShowWindow(gWindow, SW_HIDE);
+    if (wnd) {
+        ShowWindow(wnd, SW_HIDE);
         MSG m;
         while (GetMessageA(&m, nullptr, 0, 0) > 0) {
             TranslateMessage(&m);
             DispatchMessageA(&m);
-            if (gQuit) break;
+            if (run.window.quit) break;
         }
+        KillTimer(wnd, kRunTimer);
     }
-    if (gWindow) KillTimer(gWindow, kTimerId);
     SetDownloadAbort(true);
     HTTP_Unload();
     NotifyListener(kListenerLoopEnded, 0);
-    if (gLabelFont) {
-        DeleteObject(gLabelFont);
-        gLabelFont = nullptr;
+    if (run.window.labelFont) {
+        DeleteObject(run.window.labelFont);
+        run.window.labelFont = nullptr;
     }
 }

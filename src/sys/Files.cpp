@@ -117,10 +117,9 @@ bool NamesDevice(std::string_view path)
 
 std::string SelfDeleteBatchName(uint64_t randomBits)
 {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string name = "_DEL_";
-    for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(randomBits >> shift) & 15];
-    return name + ".BAT";
+    const std::string hex = HexDigits(static_cast<uint32_t>(randomBits >> 32), 8) +
+                            HexDigits(static_cast<uint32_t>(randomBits), 8);
+    return Cat({"_DEL_", UpperCase(hex), ".BAT"});
 }
 
 bool IsShortcutFile(const std::string& path)

@@ -123,8 +123,7 @@ bool ForceFolders(const std::string& folder);
 bool FindFileInTree(const std::string& folder, const std::string& name, std::string& path);
 bool FindFolderInTree(const std::string& folder, const std::string& name, std::string& path);
 
-// The same over the drives C: to Z: whose GetDriveType is `driveType`.
-// FindFolderOnDrives also takes a full path ("X:\..."), found when its drive
-// has the type and the folder exists.
-bool FindFileOnDrives(const std::string& name, unsigned driveType, std::string& path);
+// FindFolderInTree over the drives C: to Z: whose GetDriveType is
+// `driveType`; a full path ("X:\...") is found when its drive has the type
+// and the folder exists.
 bool FindFolderOnDrives(const std::string& text, unsigned driveType, std::string& path);

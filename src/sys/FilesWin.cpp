@@ -363,17 +363,6 @@ bool FindFolderInTree(const std::string& folder, const std::string& name, std::s
     });
 }
 
-bool FindFileOnDrives(const std::string& name, unsigned driveType, std::string& path)
-{
-    path.clear();
-    // A: and B: are floppy drives: never touched, so no drive light and no "insert disk".
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        const std::string root = std::string(1, letter) + ":\\";
-        if (::GetDriveTypeA(root.c_str()) == driveType && FindFileInTree(root, name, path)) return true;
-    }
-    return false;
-}
-
 bool FindFolderOnDrives(const std::string& text, unsigned driveType, std::string& path)
 {
     path.clear();
@@ -381,6 +370,7 @@ bool FindFolderOnDrives(const std::string& text, unsigned driveType, std::string
         if (::GetDriveTypeA(DriveRoot(text, true).c_str()) == driveType && FolderExistsX(text)) path = text;
         return !path.empty();
     }
+    // A: and B: are floppy drives: never touched, so no drive light and no "insert disk".
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
         const std::string root = std::string(1, letter) + ":\\";
         if (::GetDriveTypeA(root.c_str()) == driveType && FindFolderInTree(root, text, path)) return true;

@@ -91,9 +91,3 @@ std::string ExceptionRecord(const std::string& method, const std::string& remark
 void Trace(const char* text) { Trace(std::string(text)); }
 
 void TraceKeyValue(const std::string& key, const std::string& value) { Trace(Cat({"[", key, "]  [", value, "]"})); }
-
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c, const std::string& d,
-                 const std::string& e)
-{
-    Trace(a + b + c + d + e);
-}

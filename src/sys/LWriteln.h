@@ -16,10 +16,8 @@ void Trace(const char* text);
 // ended a routine unexpectedly.
 std::string ExceptionRecord(const std::string& method, const std::string& remark, const std::string& message);
 
-// "[" + key + "]  [" + value + "]" as one line, and five texts as one line.
+// "[" + key + "]  [" + value + "]" as one line.
 void TraceKeyValue(const std::string& key, const std::string& value);
-void TraceConcat(const std::string& a, const std::string& b, const std::string& c = "", const std::string& d = "",
-                 const std::string& e = "");
 
 // One delivered piece of at most kTraceBufferSize characters.
 using TraceSinkFn = void (*)(const std::string& piece);

@@ -381,6 +381,8 @@ std::string FixedText(double value, int decimals)
     return negative ? "-" + digits : digits;
 }
 
+int CenteredOrigin(int areaStart, int areaSize, int size) { return areaStart + (areaSize - size) / 2; }
+
 std::string HexDigits(uint32_t value, int digits)
 {
     static const char kDigits[] = "0123456789abcdef";

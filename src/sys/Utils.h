@@ -129,6 +129,12 @@ std::string HexEncode(const std::string& bytes, bool prefix0x = false, bool spac
 // hex gives 0xFF. A lone last digit is ignored.
 std::string HexDecode(const std::string& hex);
 
+// ---- Geometry ---------------------------------------------------------------
+
+// Left (or top) that centres `size` in an area starting at `areaStart` of
+// `areaSize` (the halves rounded toward zero).
+int CenteredOrigin(int areaStart, int areaSize, int size);
+
 // ---- Sizes and versions -----------------------------------------------------
 
 constexpr int64_t kKiloByte = 1024;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "sys/Files.h"
 #include "sys/Handles.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
@@ -192,10 +193,8 @@ std::string OwnPath()
 
 std::string OwnFolder(bool trailingSlash)
 {
-    const std::string path = OwnPath();
-    const size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos) return "";
-    return trailingSlash ? path.substr(0, slash + 1) : path.substr(0, slash);
+    const std::string folder = FolderPart(OwnPath());
+    return trailingSlash && !folder.empty() ? folder + "\\" : folder;
 }
 
 // ---- Miscellaneous ----------------------------------------------------------
@@ -220,7 +219,8 @@ POINT CenterInWorkArea(int width, int height)
 {
     RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return POINT{area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+    return POINT{CenteredOrigin(area.left, area.right - area.left, width),
+                 CenteredOrigin(area.top, area.bottom - area.top, height)};
 }
 
 void RegisterAutoPlayCancel(bool on)

@@ -106,7 +106,6 @@ int Get(const std::vector<std::string>& args)
     int steps = 0, maximum = 0;
     double barStart = 0;
     std::string last;
-    SetProgressQueuePump([] { YieldX(0); });
     TProgBar bar([&](int kind, int, int max, int, int, const std::string& text) {
         if (kind == 0) {
             maximum = max;

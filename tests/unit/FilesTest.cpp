@@ -112,3 +112,19 @@ TEST(FilesPaths, NamesDevice)
                              "COM\xB4", "LPT\xB9\xB9"})
         EXPECT_FALSE(NamesDevice(name)) << name;
 }
+
+TEST(Files, OnlyShortcutFilesAreShortcuts)
+{
+    for (const char* yes : {"C:\\u\\Startup\\Tool.lnk", "C:\\u\\x.PIF", "D:\\Check for update.Url", "a.lnk"})
+        EXPECT_TRUE(IsShortcutFile(yes)) << yes;
+    for (const char* no : {"C:\\Windows\\system32\\kernel32.dll", "C:\\boot.ini", "C:\\u\\lnk", "C:\\u\\x.lnk.exe",
+                           "C:\\u\\data.txt:x.lnk", "C:\\u\\x.lnkx", "", "C:\\u.lnk\\file"})
+        EXPECT_FALSE(IsShortcutFile(no)) << no;
+}
+
+TEST(Files, SelfDeleteBatchNamesCarryTheirRandomBits)
+{
+    EXPECT_EQ(SelfDeleteBatchName(0x0123456789ABCDEFull), "_DEL_0123456789ABCDEF.BAT");
+    EXPECT_EQ(SelfDeleteBatchName(0), "_DEL_0000000000000000.BAT");
+    EXPECT_NE(SelfDeleteBatchName(1), SelfDeleteBatchName(2));
+}

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "stub/StubGlob.h"
-#include "stub/StubLayout.h"
 #include "stub/StubRoles.h"
-#include "stub/StubUtil.h"
 
 TEST(StubRoles, BranchFollowsTrailerNameAndSwitch)
 {
@@ -51,63 +48,6 @@ TEST(StubRoles, WmMsgValues)
     EXPECT_EQ(WmMsgParams("123"), P(123, 0));
     EXPECT_EQ(WmMsgParams("12:34"), P(12, 34));
     EXPECT_EQ(WmMsgParams("a:b"), P(0, 0));
-}
-
-TEST(RunLog, FileNameAndLineLayout)
-{
-    EXPECT_EQ(RunLogFileNameFor("C:\\app\\tool.exe"), "C:\\app\\X_tool.log");
-    EXPECT_EQ(RunLogFileNameFor("C:\\app\\X_tool.exe"), "C:\\app\\X_tool.log");
-    EXPECT_EQ(RunLogFileNameFor("C:\\app\\x_tool.exe"), "C:\\app\\X_x_tool.log");
-    EXPECT_EQ(RunLogFileNameFor("C:\\app\\tool.v1.exe"), "C:\\app\\X_tool.v1.log");
-    EXPECT_EQ(RunLogLineText("06/12/26 10:00:00", 123, "   ", "hello"), "06/12/26 10:00:00   123   hello");
-    EXPECT_EQ(RunLogLineText("s", 1234567, " X ", ""), "s 1234567 X ");
-}
-
-TEST(Progress, ActivityCycle)
-{
-    int c = 0;
-    for (int i = 0; i < 10; ++i) c = NextActivityPosition(c);
-    EXPECT_EQ(c, 4);
-}
-
-// Steps handed to a bar together must leave it where single steps would.
-TEST(Progress, SteppedBarPositionWrapsAsTheBarDoes)
-{
-    struct Case {
-        int position, low, high, step, count, expected;
-    };
-    const Case cases[] = {
-        {0, 0, 100, 1, 7, 7},      // plain steps
-        {9, 0, 10, 1, 1, 10},      // the top itself is reached
-        {9, 0, 10, 1, 3, 2},       // 10, then past the top: 1, 2
-        {3, 0, 5, 1, 1000, 3},     // many rounds
-        {8, 2, 10, 3, 1, 3},       // 11 wraps to the range's low end + 1
-        {1, 0, 10, -5, 1, 6},      // a negative step wraps from the top
-        {4, 7, 7, 1, 5, 4},        // no range: the bar does not move
-        {4, 0, 10, 1, 0, 4},       // no steps
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(SteppedBarPosition(c.position, c.low, c.high, c.step, c.count), c.expected)
-            << c.position << " " << c.low << ".." << c.high << " step " << c.step << " x" << c.count;
-}
-
-TEST(StartupWindow, LayoutLeftToRightAndRightToLeft)
-{
-    EXPECT_TRUE(IsRightToLeftCharset(177));
-    EXPECT_TRUE(IsRightToLeftCharset(178));
-    EXPECT_FALSE(IsRightToLeftCharset(0));
-    TStartupLayout ltr = StartupLayout(false), rtl = StartupLayout(true);
-    EXPECT_EQ(ltr.label.x, 70);
-    EXPECT_EQ(ltr.activityBar.x, 416);
-    EXPECT_EQ(rtl.label.x, 122);
-    EXPECT_EQ(rtl.activityBar.x, 70);
-    EXPECT_EQ(rtl.mainBar.x, 70);
-    EXPECT_EQ(CenteredOrigin(0, 1023, 492), 265);
-}
-
-TEST(SetupTemp, FolderNameUsesTimePart)
-{
-    EXPECT_EQ(SetupTempFolderName("C:\\Temp\\", 0x5A3B1234u), "C:\\Temp\\SETUP_4660");
 }
 
 TEST(StubRoles, SpanDiskNameOnlyForTheRelaunchedCopy)

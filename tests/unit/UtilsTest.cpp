@@ -161,6 +161,14 @@ TEST(Utils, HexDigitsPadsLikePrintf)
     }
 }
 
+// The start-up window is placed with it: 492 pixels in a work area of 1023.
+TEST(Utils, CenteredOriginRoundsHalvesTowardZero)
+{
+    EXPECT_EQ(CenteredOrigin(0, 1023, 492), 265);
+    EXPECT_EQ(CenteredOrigin(40, 1024, 492), 306);
+    EXPECT_EQ(CenteredOrigin(0, 100, 103), -1) << "larger than the area: the half of -3 is -1";
+}
+
 TEST(Utils, RandomBetweenStaysInRangeAndVaries)
 {
     const std::pair<int, int> ranges[] = {{10000, 100000}, {0, 1}, {5, 5}, {-3, 3}, {INT32_MIN, INT32_MAX}};

@@ -18,8 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "stub/Stub.h"
-#include "stub/StubRunWin.h"
+#include "stub/StubErrorBoundaryWin.h"
+#include "stub/StubRolesWin.h"
+#include "stub/StubStateWin.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
 #include "sys/LWriteln.h"
@@ -42,7 +43,8 @@ void RaiseWherePlainCodeRuns() noexcept { Raise(); }
 
 VOID CALLBACK FaultTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    const std::string folder = MadeSetupTempFolder();
+    const TStubRun* run = ActiveRun();
+    const std::string folder = run ? run->folders.setup : std::string();
     if (folder.empty() || !FileExistsX(folder + "\\" + gFile)) return;
     KillTimer(nullptr, id);
     Trace("stubfault: " + gMode + " now");
@@ -63,5 +65,5 @@ int main()
     gMode = EnvText("LUM_FAULT");
     gFile = EnvText("LUM_FAULT_FILE");
     if (!gMode.empty() && !gFile.empty()) SetTimer(nullptr, 0, 20, FaultTimer);
-    return StubMainBody();
+    return RunStub();
 }

@@ -5,7 +5,8 @@
 #include <string>
 
 #include "package/PackX.h"
-#include "stub/StubInet.h"
+#include "sys/Sha256.h"
+#include "stub/StubInternetPackage.h"
 
 namespace {
 
@@ -81,6 +82,33 @@ TEST(SameIdentityToken, EqualPlainTokensOnly)
     }
     // A package without an Internet block has no token to match.
     EXPECT_FALSE(SameIdentityToken(own, TGFileInfo()));
+}
+
+// SHA-256 of "abc".
+const std::string kAbcSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+
+TEST(SetupFileCheck, OnlyTheRecordedFilePasses)
+{
+    TFileDigest abc{3, kAbcSha256};
+    TFileDigest longer{4, kAbcSha256};
+    TFileDigest other{3, "ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb"};
+    TFileDigest upper{3, "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD"};
+    struct Case {
+        const char* what;
+        std::string item;
+        bool hashed;
+        TFileDigest actual;
+        bool passes;
+    } cases[] = {
+        {"no item: as ever", "", false, {}, true},
+        {"the recorded file", "3:" + kAbcSha256, true, abc, true},
+        {"hex case does not matter", "3:" + kAbcSha256, true, upper, true},
+        {"another file", "3:" + kAbcSha256, true, other, false},
+        {"same digest, other size", "3:" + kAbcSha256, true, longer, false},
+        {"file not read", "3:" + kAbcSha256, false, abc, false},
+        {"damaged item", "3:" + kAbcSha256.substr(2), true, abc, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SetupFilePassesCheck(c.item, c.hashed, c.actual), c.passes) << c.what;
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
-// The stub's error boundary: whatever ends the process unexpectedly (an
-// allocation that cannot be met, a stray exception that reaches terminate, a
-// crash the system reports as unhandled) is traced, the temporary folders of
-// the run are removed, and the user is told in a plain system box (nothing
-// with /hide or in the agent). It works without exceptions: the runtime calls
-// these handlers directly, and none of them returns.
+// It works without exceptions: the runtime calls these handlers directly,
+// and none of them returns.
+#include "stub/StubErrorBoundaryWin.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -11,9 +9,10 @@
 #include <string>
 
 #include "package/PackX.h"
-#include "stub/StubRunWin.h"
-#include "stub/StubState.h"
-#include "stub/StubWindow.h"
+#include "stub/StubStateWin.h"
+#include "stub/StubTempFoldersWin.h"
+#include "stub/StubTexts.h"
+#include "stub/StubWindowWin.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LDebug.h"
@@ -28,14 +27,6 @@ constexpr size_t kReserveBytes = 256 * 1024;
 void* gReserve = nullptr;
 volatile LONG gEnding = 0;
 
-std::string Hex32(uint32_t v)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string t = "0x";
-    for (int shift = 28; shift >= 0; shift -= 4) t += kHex[(v >> shift) & 15];
-    return t;
-}
-
 void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 
 // Reached by an exception nobody catches (or one that meets a function that
@@ -43,12 +34,12 @@ void OnOutOfMemory() { EndUnexpectedly("out of memory"); }
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* info)
 {
     const DWORD code = info && info->ExceptionRecord ? info->ExceptionRecord->ExceptionCode : 0;
-    EndUnexpectedly(("system exception " + Hex32(code)).c_str());
+    EndUnexpectedly(Cat({"system exception 0x", UpperCase(HexDigits(code, 8))}).c_str());
 }
 
-bool EndsSilently()
+bool EndsSilently(const TStubRun* run)
 {
-    return ThisIs_AutoUpdateProg() || HasSwitch("/hide") || OwnPackage().RunHidden();
+    return (run && run->isAgent) || HasSwitch("/hide") || (run && run->package && run->package->RunHidden());
 }
 
 }  // namespace
@@ -69,21 +60,25 @@ void EndUnexpectedly(const char* what)
         gReserve = nullptr;
     }
     TracePid({" ==== STUB ENDED UNEXPECTEDLY: ", what});
+    // The handlers get no context: the run is the active one (none before
+    // the main body made it).
+    const TStubRun* run = ActiveRun();
     // The window's timers must not start a run or an agent step while the
     // folder walk below serves the queue.
-    if (HWND wnd = StartupWindow()) {
-        ::KillTimer(wnd, 1);
+    if (HWND wnd = run ? run->window.window : nullptr) {
+        ::KillTimer(wnd, kRunTimer);
         ::KillTimer(wnd, kProgressRepaintTimer);
         ::ShowWindow(wnd, SW_HIDE);
     }
-    const std::string setupFolder = MadeSetupTempFolder();
-    if (!setupFolder.empty()) DeleteTree(setupFolder, true);
-    RemoveAlternateWorkFolder();
-    if (!EndsSilently()) {
+    if (run) {
+        if (!run->folders.setup.empty()) DeleteTree(run->folders.setup, true);
+        RemoveAlternateWorkFolder(run->folders);
+    }
+    if (!EndsSilently(run)) {
         const std::string text = Cat({std::string("The setup ended unexpectedly ("), what,
                                       ").\r\n\r\nIts temporary files were removed. Please start the setup again."});
-        ::MessageBoxA(nullptr, text.c_str(), StubLangText("Error", "Error").c_str(),
-                      MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
+        const std::string caption = run && run->package ? StubText(*run->package, kTextError) : kTextError.Default;
+        ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
     }
     TracePid({" ==== STUB END (unexpected) ===="});
     ::ExitProcess(kUnexpectedEndExitCode);

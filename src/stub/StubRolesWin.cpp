@@ -1,5 +1,5 @@
-// Main body of the stub and its role decision: the plain stub, the spanned
-// stub's first start, the plain agent and its resident copy.
+#include "stub/StubRolesWin.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -8,15 +8,15 @@
 #include "agent/AgentCycle.h"
 #include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
+#include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
 #include "package/PackX.h"
-#include "stub/Stub.h"
-#include "stub/StubGlob.h"
+#include "stub/StubProgressWin.h"
 #include "stub/StubRoles.h"
-#include "stub/StubRunWin.h"
-#include "stub/StubState.h"
-#include "stub/StubUtil.h"
-#include "stub/StubWindow.h"
+#include "stub/StubSetupWin.h"
+#include "stub/StubStateWin.h"
+#include "stub/StubTempFoldersWin.h"
+#include "stub/StubWindowWin.h"
 #include "text/SLangId.h"
 #include "sys/CommandLine.h"
 #include "sys/Files.h"
@@ -30,40 +30,35 @@
 
 namespace {
 
-std::string gWindowClass;
+// The stop countdown (timer ticks) that ends a resident copy which a probe
+// request started.
+constexpr WPARAM kStopAfterProbeTicks = 2;
 
-
-TRoleFacts RoleFacts()
+TRoleFacts RoleFacts(const TStubRun& run)
 {
     TRoleFacts f;
-    f.autoUpdateAgent = ThisIs_AutoUpdateProg();
-    f.cdSpanned = OwnPackage().CdSpanned();
+    f.autoUpdateAgent = run.isAgent;
+    f.cdSpanned = run.package->CdSpanned();
     f.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
-    f.ownName = FileNameOfPath(OwnPath());
-    f.agentFileName = OwnPackage().AgentFileName();
+    f.ownName = FileNamePart(OwnPath());
+    f.agentFileName = run.package->AgentFileName();
     return f;
 }
 
-std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNameOfPath(OwnPath())}); }
+std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNamePart(OwnPath())}); }
 
-bool X_ExeIsRunning()
+bool X_ExeIsRunning(const TStubRun& run)
 {
-    return FindWindowA(AgentCopyWindowClass(OwnPackage().AgentFileName()).c_str(), nullptr) != nullptr;
+    return FindWindowA(AgentCopyWindowClass(run.package->AgentFileName()).c_str(), nullptr) != nullptr;
 }
 
-bool FileExists(const std::string& path)
-{
-    DWORD a = GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void CreateAndRun_X_Exe()
+void CreateAndRun_X_Exe(const TStubRun& run)
 {
     RunLogLine("CreateAndRun_X_Exe() --- Start");
     const std::string z = GetSwitch("/_ZZ=", "");
     TracePid({" CreateAndRun_X_Exe-1 ", z});
-    const TRoleFacts f = RoleFacts();
-    if (ThisIs_AutoUpdateProg() && !(X_ExeIsRunning() && GetSwitch("/_ZZ=", "") != "99") &&
+    const TRoleFacts f = RoleFacts(run);
+    if (run.isAgent && !(X_ExeIsRunning(run) && GetSwitch("/_ZZ=", "") != "99") &&
         SameText(f.ownName, f.agentFileName)) {
         TracePid({" CreateAndRun_X_Exe-2"});
         int64_t w = GetSwitchInt("/WAIT=", 0);
@@ -91,77 +86,78 @@ void HandleParamOK(bool xWasRunning)
     RunLogLine("HandleParamOK() --- Start");
     const std::string x = XCopyPath();
     int64_t s = GetSwitchInt("/STOP=", -1);
-    if (s >= 0 && FileExists(x)) {
+    if (s >= 0 && FileExistsX(x)) {
         RunLogLine("PostProcessMessage(wm_ShutDown) to: " + x);
         PostProcessMessage(x, true, wm_ShutDown, static_cast<WPARAM>(s), 0);
     }
     std::string m = GetSwitch("/WM_MSG=", "");
-    if (!m.empty() && FileExists(x)) {
+    if (!m.empty() && FileExistsX(x)) {
         auto [w, l] = WmMsgParams(m);
         RunLogLine(Cat({"PostProcessMessage(wm_LocalMsg) to: ", x, " - :", m, ":"}));
         PostProcessMessage(x, true, wm_LocalMsg, static_cast<WPARAM>(w), static_cast<LPARAM>(l));
     }
     int64_t n = GetSwitchInt("/TEST=", -1);
-    if (n >= 0 && FileExists(x)) {
+    if (n >= 0 && FileExistsX(x)) {
         RunLogLine(
             Cat({"PostProcessMessage(wm_AgentMsg) to: ", x, " - AU_PerformUpdateCycle (", IntText(n), ")"}));
         PostProcessMessage(x, true, wm_AgentMsg, kAgentProbeNow, static_cast<LPARAM>(n));
-        if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, 2, 0);
+        if (!xWasRunning && n > 0) PostProcessMessage(x, true, wm_ShutDown, kStopAfterProbeTicks, 0);
     }
     const std::string t = GetSwitch("/TRANSIENTx=", "");
     if (!t.empty()) AgentSettings().OverridesFromList(t);
     RunLogLine("HandleParamOK() --- End");
 }
 
-void RelaunchFromTempCopy()
+void RelaunchFromTempCopy(TStubRun& run)
 {
-    if (SetupTempFolder().empty()) return;  // traced where it failed
-    const std::string y = Cat({SetupTempFolder(), "\\Y_", FileNameOfPath(OwnPath())});
+    const std::string folder = SetupTempFolder(run);
+    if (folder.empty()) return;  // traced where it failed
+    const std::string y = Cat({folder, "\\Y_", FileNamePart(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
     TracePid({" RelaunchFromTempCopy: ", cmd});
     KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
-// The update's setup run: the new setup goes through the launcher's own run,
-// in the per-run temporary folder, which goes afterwards.
-bool RunUpdateSetup(const std::string& packageFile, bool foregroundOp, const std::string& extraArgs)
-{
-    const bool ran =
-        RunPackageSetup(SetupTempFolder(), packageFile, OwnPackage().AgentFileName(), foregroundOp, extraArgs);
-    DeleteTree(SetupTempFolder(), true);
-    return ran;
-}
-
+// The host table holds plain function pointers: each entry reaches the run
+// through ActiveRun (the agent runs only inside RunStub).
 void HandTheWindowToTheAgent()
 {
     TAgentHost host;
-    host.ownPackage = []() -> const TGFileInfo& { return OwnPackage(); };
-    host.window = &StartupWindow;
-    host.showWindow = &ShowStartupWindow;
-    host.setStatusText = &SetStatusText;
-    host.progress = &ProgressCallback;
-    host.progressBar = &EnsureProgressBar;
-    host.runSetup = &RunUpdateSetup;
+    host.ownPackage = []() -> const TGFileInfo& { return *ActiveRun()->package; };
+    host.window = []() { return ActiveRun()->window.window; };
+    host.showWindow = [](bool show) { ShowStartupWindow(*ActiveRun(), show); };
+    host.setStatusText = [](const std::string& text, const std::string& fontName, int charset, int sizePoints) {
+        SetStatusText(*ActiveRun(), text, fontName, charset, sizePoints);
+    };
+    host.progress = [](int kind, int, int max, int position, int step, const std::string&) {
+        ProgressCallback(*ActiveRun(), kind, max, position, step);
+    };
+    host.progressBar = []() -> TProgBar& { return EnsureProgressBar(*ActiveRun()); };
+    // The update's setup run: the new setup goes through the launcher's own
+    // run, in the per-run temporary folder, which goes afterwards.
+    host.runSetup = [](const std::string& packageFile, bool foregroundOp, const std::string& extraArgs) {
+        TStubRun& run = *ActiveRun();
+        const bool ran = RunPackageSetup(run, SetupTempFolder(run), packageFile, run.package->AgentFileName(),
+                                         foregroundOp, extraArgs);
+        DeleteTree(SetupTempFolder(run), true);
+        return ran;
+    };
     SetAgentHost(host);
 }
 
-}  // namespace
-
-std::string StubWindowClassName() { return gWindowClass; }
-
-void DoRunStubWin()
+void RunRole(TStubRun& run)
 {
     RunLogLine("DoRunStubWin() --- Start");
-    gWindowClass = StubWindowClass(ThisIs_AutoUpdateProg(), OwnPath());
-    const bool x = X_ExeIsRunning();
+    run.windowClass = StubWindowClass(run.isAgent, OwnPath());
+    const bool x = X_ExeIsRunning(run);
     RunLogLine("X_ExeIsRunning=" + BoolText(x));
-    RunLogLine("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(IsPlainAgent(RoleFacts())));
-    RunLogLine("ThisIs_X_AutoUpdate_Exe=" + BoolText(IsAgentCopy(RoleFacts())));
-    if (!FindWindowA(gWindowClass.c_str(), nullptr)) {
-        switch (ChooseBranch(RoleFacts())) {
+    RunLogLine("ThisIs_Plain_AutoUpdate_Exe=" + BoolText(IsPlainAgent(RoleFacts(run))));
+    RunLogLine("ThisIs_X_AutoUpdate_Exe=" + BoolText(IsAgentCopy(RoleFacts(run))));
+    if (!FindWindowA(run.windowClass.c_str(), nullptr)) {
+        switch (ChooseBranch(RoleFacts(run))) {
         case TStubBranch::PlainAgent:
-            CreateAndRun_X_Exe();
+            CreateAndRun_X_Exe(run);
             break;
         case TStubBranch::AgentCopy:
             // The overrides the previous agent handed over (its restart
@@ -170,55 +166,58 @@ void DoRunStubWin()
             RunLogLine("CheckTestMode");
             AgentSettings().CheckTestMode(true);
             RunLogLine("WinMain");
-            StubWin::WinMain();
+            RunStartupWindow(run);
             RunLogLine("DeleteMySelf");
             DeleteMySelf(false);
             break;
         case TStubBranch::SpannedFirstStart:
-            RelaunchFromTempCopy();
+            RelaunchFromTempCopy(run);
             break;
         case TStubBranch::PlainStub:
-            StubWin::WinMain();
+            RunStartupWindow(run);
             if (GetSwitchInt("/SpanCdLvl=", 1) == 2) DeleteMySelf(true);
             break;
         }
     } else {
-        TracePid({" ==== already running: ", gWindowClass});
+        TracePid({" ==== already running: ", run.windowClass});
     }
-    if (IsPlainAgent(RoleFacts())) HandleParamOK(x);
+    if (IsPlainAgent(RoleFacts(run))) HandleParamOK(x);
     RunLogLine("DoRunStubWin() --- End");
 }
 
-int StubMainBody()
+}  // namespace
+
+int RunStub()
 {
     const std::string raw = GetCommandLineA();
     const std::string own = OwnPath();
-    SetProcessCommandLine(raw, FileNameOfPath(own), own);
+    SetProcessCommandLine(raw, FileNamePart(own), own);
     UseSystemLocale();
     TracePid({" ==== STUB START ====> ", raw, "<"});
 
-    auto package = std::make_unique<TGFileInfo>(own);
-    SetOwnPackage(package.get());
-    SetThisIs_AutoUpdateProg(package->AutoUpdateAgent() != 0);
-    InitAgentSettings(*package);
+    TStubRun run;
+    run.package = std::make_unique<TGFileInfo>(own);
+    run.isAgent = run.package->AutoUpdateAgent() != 0;
+    SetActiveRun(&run);
+    InitAgentSettings(*run.package);
     HandTheWindowToTheAgent();
-    SetRunLogEnabled(ThisIs_AutoUpdateProg() && package->AgentLog());
-    if (IsAgentCopy(RoleFacts())) SetLogIndent(" X ");
+    SetRunLogEnabled(run.isAgent && run.package->AgentLog());
+    if (IsAgentCopy(RoleFacts(run))) SetLogIndent(" X ");
 
     RunLogLine("");
     RunLogLine("");
     RunLogLine("=== START === " + own);
     RunLogLine("CommandLine=" + raw);
     RunLogLine("Agent Version=" + GetExeVersion("", 1, 4));
-    TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(ThisIs_AutoUpdateProg())});
+    TracePid({" ==== ThisIs_AutoUpdateProg=", BoolText(run.isAgent)});
 
-    DoRunStubWin();
+    RunRole(run);
 
-    SetOwnPackage(nullptr);
-    package.reset();
+    run.package.reset();
     TracePid({" ==== STUB END ====> ", raw, "<"});
     Trace("");
     RunLogLine("=== EXIT === " + own);
     RunLogLine("");
-    return StubExitCode();
+    SetActiveRun(nullptr);
+    return run.exitCode;
 }

@@ -1,4 +1,4 @@
-#include "stub/StubInet.h"
+#include "stub/StubInternetPackage.h"
 
 #include <cstdint>
 
@@ -11,8 +11,10 @@ std::string AgentImageOf(std::string image, uint64_t packageEnd)
     // not part of the agent: the agent byte must land in the trailer, never
     // inside a signature.
     if (packageEnd > 0 && packageEnd < image.size()) image.resize(static_cast<size_t>(packageEnd));
-    if (image.size() <= 5) return "";
-    image[image.size() - 5] = 1;
+    // The trailer ends the image: its agent byte stands this far from the end.
+    constexpr size_t kAgentByteFromEnd = kTrailerSize - offsetof(TPackageTrailer, AutoUpdateAgent);
+    if (image.size() <= kAgentByteFromEnd) return "";
+    image[image.size() - kAgentByteFromEnd] = 1;
     return image;
 }
 

@@ -1,5 +1,6 @@
-// The Internet package: download the real setup file, check that it belongs
-// to the same product, run it.
+// The Internet package's decisions that need no system: the agent image cut
+// from the running stub, the identity token comparison and the setup file's
+// size and SHA-256 check. The run itself is StubInternetPackageWin.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +25,3 @@ inline constexpr const char* kSetupFileMismatch =
 // could be hashed and its size and SHA-256 are the item's. An item that is
 // no size and SHA-256 passes no file.
 bool SetupFilePassesCheck(const std::string& checkItem, bool hashed, const TFileDigest& actual);
-
-// The Internet branch of the setup run.
-void RunInternetBranch(const std::string& agentName);
-void RunInternetPackage(const std::string& extractFolder, const std::string& location, const std::string& name);

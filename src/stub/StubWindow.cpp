@@ -1,6 +1,6 @@
-#include "stub/StubLayout.h"
+#include "stub/StubWindow.h"
 
-bool IsRightToLeftCharset(int charset) { return charset == 177 || charset == 178; }
+bool IsRightToLeftCharset(int charset) { return charset == kHebrewCharset || charset == kArabicCharset; }
 
 TStartupLayout StartupLayout(bool rightToLeft)
 {
@@ -10,5 +10,3 @@ TStartupLayout StartupLayout(bool rightToLeft)
     l.activityBar = {rightToLeft ? 70 : 416, 20, 46, 13};
     return l;
 }
-
-int CenteredOrigin(int areaStart, int areaSize, int size) { return areaStart + (areaSize - size) / 2; }

@@ -1,9 +1,9 @@
-#include "stub/StubGlob.h"
+#include "stub/StubProgress.h"
 
 int NextActivityPosition(int counter)
 {
     int next = counter + 1;
-    return next > 5 ? 0 : next;
+    return next > kActivityTop ? 0 : next;
 }
 
 int SteppedBarPosition(int position, int low, int high, int step, int count)

@@ -55,7 +55,10 @@ class AgentSettingsFiles(unittest.TestCase):
         return out.strip().split("=", 1)[1]
 
     def test_codes_read_and_write_the_files_beside_the_agent(self):
-        self.assertEqual(self.agent.run(), 0)
+        # No probe of its own while the codes below set the times: with an
+        # interval of an hour and a last probe in the past it would be due,
+        # and would write the time of now over the one under test.
+        self.assertEqual(self.agent.run("/DELAY=600"), 0)
         self.agent.wait_copy()
 
         self.assertEqual(self.send(4), 3)

@@ -400,6 +400,18 @@ void TAUCycle::FinishAndRestart(bool ran, const TProductStop& stop)
     if (stop.restart && answer && IsAbsoluteProgramPath(stop.path)) sys_.StartProgram(stop.path, "", true);
 }
 
+// The download of what the offer names (the new setup or the inform
+// file), with its listener notices around it.
+bool TAUCycle::DownloadOffered(const std::string& base, const std::string& name, TAUKind kind)
+{
+    st_.agentPhase = kPhaseDownload;
+    sys_.Notify(kListenerUpdateDownload, kListenerBegin);
+    std::string message;
+    const bool ok = DownloadFileAU(base, name, kind, message);
+    sys_.Notify(kListenerUpdateDownload, kListenerEnd);
+    return ok;
+}
+
 // A question before a step (owner mode 0), or with the Force form a
 // notice that only tells (owner mode 2, no Close); never in a user's check.
 // False when the user said No.
@@ -449,11 +461,7 @@ bool TAUCycle::UpdateSteps()
     if (!Confirm(s_.RequestConfirmationBeforeDownload(), downloadForce, downloadQuestion, 500)) return false;
 
     Marker("PerformAutoUpdate", 6);
-    st_.agentPhase = kPhaseDownload;
-    sys_.Notify(kListenerUpdateDownload, kListenerBegin);
-    std::string message;
-    const bool downloaded = DownloadFileAU(base, name, TAUKind::Update, message);
-    sys_.Notify(kListenerUpdateDownload, kListenerEnd);
+    const bool downloaded = DownloadOffered(base, name, TAUKind::Update);
     const bool installForce = s_.RequestConfirmationBeforeInstallForce();
     const std::string installQuestion = WithProgName(s_.AUText(InstallQuestionKey(installForce)), program);
     if (!downloaded || !Confirm(confirmInstall, installForce, installQuestion, 100)) return false;
@@ -501,12 +509,7 @@ bool TAUCycle::PerformAutoInform()
     const std::string name = s_.NameOfInformFile();
     if (!base.empty() && !name.empty()) {
         Marker("PerformAutoInform", 2);
-        st_.agentPhase = kPhaseDownload;
-        sys_.Notify(kListenerUpdateDownload, kListenerBegin);
-        std::string message;
-        const bool ok = DownloadFileAU(base, name, TAUKind::Inform, message);
-        sys_.Notify(kListenerUpdateDownload, kListenerEnd);
-        if (ok) {
+        if (DownloadOffered(base, name, TAUKind::Inform)) {
             Marker("PerformAutoInform", 3);
             const std::string text = sys_.ReadText(downloaded_, kMaxAUTextFileSize);
             shown = sys_.ShowInform(s_.AUText("s34"), s_.AUText("s35"), s_.CharSet(), s_.FontSize(), s_.FontName(),

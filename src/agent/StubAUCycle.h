@@ -151,6 +151,7 @@ private:
     TProductStop ShutDownProcess();
     void FinishAndRestart(bool ran, const TProductStop& stop);
     bool Confirm(bool asked, bool force, const std::string& text, uint32_t pauseMs);
+    bool DownloadOffered(const std::string& base, const std::string& name, TAUKind kind);
     bool UpdateSteps();
     bool RunNewSetup();
 

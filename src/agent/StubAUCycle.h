@@ -44,7 +44,6 @@ public:
     virtual bool WriteText(const std::string& path, const std::string& data) = 0;
     // Never over an existing file: false (with the reason) when `to` exists.
     virtual bool CopyFileTo(const std::string& from, const std::string& to, std::string& error) = 0;
-    virtual void RemoveFile(const std::string& path) = 0;
     // A folder of its own for one download, created new (never one that
     // exists), with a trailing backslash; "" when none could be made. What
     // the server sends lands there, so that no name it gives can reach a

@@ -88,7 +88,6 @@ public:
         error = SysErrorText();
         return false;
     }
-    void RemoveFile(const std::string& path) override { DeleteFileA(path.c_str()); }
     std::string NewDownloadFolder() override
     {
         const std::string folder = CreateNumberedPrivateFolder(TempFolder(true) + "AU_", GetTickCount());

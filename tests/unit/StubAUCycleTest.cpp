@@ -104,11 +104,6 @@ public:
         files[to] = files[from];
         return true;
     }
-    void RemoveFile(const std::string& path) override
-    {
-        events.push_back("delete:" + path);
-        files.erase(path);
-    }
     int folders = 0;
     std::string NewDownloadFolder() override
     {
@@ -510,7 +505,6 @@ TEST(StubAUCycle, TheServerCannotNameTheAgentsOwnFiles)
         EXPECT_TRUE(a.sys.Saw("log:ERROR: " + source + " --- refused: ")) << name;
         EXPECT_EQ(a.sys.Only("get:"), std::vector<std::string>{kInfoUrl}) << name << ": nothing fetched";
         EXPECT_FALSE(a.sys.Saw("setup:")) << name;
-        EXPECT_FALSE(a.sys.Saw("delete:")) << name;
         EXPECT_EQ(a.sys.files["C:\\App\\agent.original"], "kept") << name;
         EXPECT_EQ(a.Orig("VersionOriginal"), "1") << name;
 

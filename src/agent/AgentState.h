@@ -1,8 +1,10 @@
-// The resident agent's state that other processes can steer through
-// window messages, and the dispatch of those messages.
+// The resident agent's state: what other processes steer through window
+// messages (and the dispatch of those messages) and what the update cycle
+// keeps between its steps.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class TAgentSettings;
 
@@ -25,7 +27,19 @@ struct TAgentState {
     // The tick asks the user again and again to close the product: a stop
     // request closes the box that asks.
     bool askingToCloseProduct = false;
+
+    // The cycle's own: the timer's probes (an interval of 0 probes once),
+    // a tick under way (a box's message loop may deliver the next one), and
+    // the file of the last UPDATE or INFORM download with its own folder,
+    // empty when none is kept.
+    bool probingEnabled = true;
+    bool timerBusy = false;
+    std::string downloadFolder;
+    std::string downloaded;
 };
+
+// A user's check is under way: it asks no questions of its own.
+inline bool Interactive(const TAgentState& state) { return state.agentMode == kModeCheckUnderWay; }
 
 // A stop request: the agent ends after `countdown` ticks.
 void RequestAgentStop(TAgentState& state, int countdown);

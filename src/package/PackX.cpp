@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "sys/Files.h"
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
 
@@ -203,13 +204,8 @@ std::string VolumeFileName(const std::string& firstVolume, int number) {
     return Cat({VolumeBasePath(firstVolume), ".", digits});
 }
 
-std::string FileNamePart(const std::string& path) {
-    size_t p = path.find_last_of("/\\:");
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-
 std::string TGFileInfo::UpdateLocation() const { return SUB::Get(SettingsBlock, 0, ""); }
-std::string TGFileInfo::UpdateInfoName() const { return FileNamePart(SUB::Get(SettingsBlock, 1, "")); }
+std::string TGFileInfo::UpdateInfoName() const { return NamePart(SUB::Get(SettingsBlock, 1, "")); }
 
 std::string TGFileInfo::OriginalInfoName() const {
     std::string name = UpdateInfoName();

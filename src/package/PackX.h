@@ -197,6 +197,3 @@ private:
 // + n in three digits (".002", ".003" ...).
 std::string VolumeBasePath(const std::string& firstVolume);
 std::string VolumeFileName(const std::string& firstVolume, int number);
-
-// The file-name part of a path or address (after the last "/", "\" or ":").
-std::string FileNamePart(const std::string& path);

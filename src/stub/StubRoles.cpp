@@ -1,6 +1,7 @@
 #include "stub/StubRoles.h"
 
 #include "package/PackX.h"
+#include "sys/Files.h"
 #include "sys/LSUB.h"
 #include "sys/Launch.h"
 #include "sys/Utils.h"
@@ -26,7 +27,7 @@ std::string WithoutLastExtension(const std::string& name)
 std::string StubWindowClass(bool autoUpdateAgent, const std::string& ownPath)
 {
     if (!autoUpdateAgent) return ownPath;
-    return ".AutoUpdate." + WithoutLastExtension(FileNamePart(ownPath));
+    return ".AutoUpdate." + WithoutLastExtension(NamePart(ownPath));
 }
 
 std::string AgentCopyWindowClass(const std::string& agentFileName)
@@ -55,7 +56,7 @@ bool SpanDiskNameHonoured(const TRoleFacts& f, const std::string& spanPath)
 {
     if (!f.cdSpanned || f.spanCdLvl != 2 || f.autoUpdateAgent) return false;
     if (f.ownName.size() <= 2 || !SameText(f.ownName.substr(0, 2), "Y_")) return false;
-    return SameText(FileNamePart(spanPath), f.ownName.substr(2) + ".001");
+    return SameText(NamePart(spanPath), f.ownName.substr(2) + ".001");
 }
 
 std::pair<int64_t, int64_t> WmMsgParams(const std::string& value)

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "agent/AgentCycle.h"
-#include "agent/AgentHost.h"
 #include "agent/AgentProtocol.h"
 #include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
+#include "agent/AgentWindow.h"
+#include "agent/ResidentAgentWin.h"
 #include "package/PackX.h"
 #include "stub/StubProgressWin.h"
 #include "stub/StubRoles.h"
@@ -40,12 +40,12 @@ TRoleFacts RoleFacts(const TStubRun& run)
     f.autoUpdateAgent = run.isAgent;
     f.cdSpanned = run.package->CdSpanned();
     f.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
-    f.ownName = FileNamePart(OwnPath());
+    f.ownName = NamePart(OwnPath());
     f.agentFileName = run.package->AgentFileName();
     return f;
 }
 
-std::string XCopyPath() { return Cat({OwnFolder(true), "X_", FileNamePart(OwnPath())}); }
+std::string XCopyPath() { return Cat({OwnFolder(true), "X_", NamePart(OwnPath())}); }
 
 bool X_ExeIsRunning(const TStubRun& run)
 {
@@ -112,39 +112,42 @@ void RelaunchFromTempCopy(TStubRun& run)
 {
     const std::string folder = SetupTempFolder(run);
     if (folder.empty()) return;  // traced where it failed
-    const std::string y = Cat({folder, "\\Y_", FileNamePart(OwnPath())});
+    const std::string y = Cat({folder, "\\Y_", NamePart(OwnPath())});
     CopyFileA(OwnPath().c_str(), y.c_str(), FALSE);
     const std::string cmd = RelaunchCommandLine(y, CommandLineArgs(), OwnPath());
     TracePid({" RelaunchFromTempCopy: ", cmd});
     KernelHandle copy(StartProgramLine(y, cmd, SW_HIDE));
 }
 
-// The host table holds plain function pointers: each entry reaches the run
-// through ActiveRun (the agent runs only inside RunStub).
-void HandTheWindowToTheAgent()
-{
-    TAgentHost host;
-    host.ownPackage = []() -> const TGFileInfo& { return *ActiveRun()->package; };
-    host.window = []() { return ActiveRun()->window.window; };
-    host.showWindow = [](bool show) { ShowStartupWindow(*ActiveRun(), show); };
-    host.setStatusText = [](const std::string& text, const std::string& fontName, int charset, int sizePoints) {
-        SetStatusText(*ActiveRun(), text, fontName, charset, sizePoints);
-    };
-    host.progress = [](int kind, int, int max, int position, int step, const std::string&) {
-        ProgressCallback(*ActiveRun(), kind, max, position, step);
-    };
-    host.progressBar = []() -> TProgBar& { return EnsureProgressBar(*ActiveRun()); };
+// The window as the resident agent sees it: the start-up window of this run
+// and its setup run.
+class TStubAgentWindow final : public TAgentWindow {
+public:
+    explicit TStubAgentWindow(TStubRun& run) : run_(run) {}
+
+    HWND Handle() override { return run_.window.window; }
+    void Show(bool show) override { ShowStartupWindow(run_, show); }
+    void SetStatusText(const std::string& text, const std::string& fontName, int charset, int sizePoints) override
+    {
+        ::SetStatusText(run_, text, fontName, charset, sizePoints);
+    }
+    void Progress(int kind, int max, int position, int step) override
+    {
+        ProgressCallback(run_, kind, max, position, step);
+    }
     // The update's setup run: the new setup goes through the launcher's own
     // run, in the per-run temporary folder, which goes afterwards.
-    host.runSetup = [](const std::string& packageFile, bool foregroundOp, const std::string& extraArgs) {
-        TStubRun& run = *ActiveRun();
-        const bool ran = RunPackageSetup(run, SetupTempFolder(run), packageFile, run.package->AgentFileName(),
-                                         foregroundOp, extraArgs);
-        DeleteTree(SetupTempFolder(run), true);
+    bool RunSetup(const std::string& packageFile, bool foreground, const std::string& extraArgs) override
+    {
+        const bool ran = RunPackageSetup(run_, SetupTempFolder(run_), packageFile, run_.package->AgentFileName(),
+                                         foreground, extraArgs);
+        DeleteTree(SetupTempFolder(run_), true);
         return ran;
-    };
-    SetAgentHost(host);
-}
+    }
+
+private:
+    TStubRun& run_;
+};
 
 void RunRole(TStubRun& run)
 {
@@ -191,7 +194,7 @@ int RunStub()
 {
     const std::string raw = GetCommandLineA();
     const std::string own = OwnPath();
-    SetProcessCommandLine(raw, FileNamePart(own), own);
+    SetProcessCommandLine(raw, NamePart(own), own);
     UseSystemLocale();
     TracePid({" ==== STUB START ====> ", raw, "<"});
 
@@ -200,7 +203,11 @@ int RunStub()
     run.isAgent = run.package->AutoUpdateAgent() != 0;
     SetActiveRun(&run);
     InitAgentSettings(*run.package);
-    HandTheWindowToTheAgent();
+    // Every run answers the agent's messages on its window; only an agent
+    // copy's timer runs the update cycle.
+    TStubAgentWindow agentWindow(run);
+    TResidentAgent agent(*run.package, agentWindow);
+    run.agent = &agent;
     SetRunLogEnabled(run.isAgent && run.package->AgentLog());
     if (IsAgentCopy(RoleFacts(run))) SetLogIndent(" X ");
 
@@ -213,6 +220,7 @@ int RunStub()
 
     RunRole(run);
 
+    run.agent = nullptr;
     run.package.reset();
     TracePid({" ==== STUB END ====> ", raw, "<"});
     Trace("");

@@ -127,7 +127,7 @@ void StartSetupRun(TStubRun& run, HWND wnd)
             facts.autoUpdateAgent = run.isAgent;
             facts.cdSpanned = own.CdSpanned();
             facts.spanCdLvl = GetSwitchInt("/SpanCdLvl=", 1);
-            facts.ownName = FileNamePart(OwnPath());
+            facts.ownName = NamePart(OwnPath());
             if (SpanDiskNameHonoured(facts, span)) packageFile = span;
             else TracePid({" /SpanDiskFName1= ignored: ", span});
         }

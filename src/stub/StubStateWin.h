@@ -13,6 +13,8 @@
 #include "package/PackX.h"
 #include "sys/LProgBar.h"
 
+class TResidentAgent;
+
 // The start-up window and its children (null before the window exists).
 struct TStubWindow {
     HWND window = nullptr;
@@ -53,10 +55,13 @@ struct TStubRun {
     TStubFolders folders;
     TStubWindow window;
     TStubProgress progress;
+    // The resident agent that answers the agent's messages on the window
+    // (and, in an agent copy, runs the update cycle on its timer); set by
+    // RunStub for the length of the role.
+    TResidentAgent* agent = nullptr;
 };
 
-// The run, for the callers Windows and the agent give no context: the window
-// procedure, the error boundary's handlers and the agent's host table. Null
-// outside RunStub.
+// The run, for the callers Windows gives no context: the window procedure
+// and the error boundary's handlers. Null outside RunStub.
 TStubRun* ActiveRun();
 void SetActiveRun(TStubRun* run);

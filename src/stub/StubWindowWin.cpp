@@ -3,9 +3,9 @@
 
 #include <commctrl.h>
 
-#include "agent/AgentCycle.h"
 #include "agent/AgentProtocol.h"
 #include "agent/AgentRunLog.h"
+#include "agent/ResidentAgentWin.h"
 #include "net/InetHTTP.h"
 #include "stub/StubProgressWin.h"
 #include "stub/StubSetupWin.h"
@@ -64,7 +64,7 @@ void PaintStartupWindow(HWND wnd)
 void OnTimer(TStubRun& run, HWND wnd)
 {
     if (run.isAgent)
-        AgentTimerStep(wnd);
+        run.agent->Tick();
     else
         StartSetupRun(run, wnd);
 }
@@ -176,14 +176,9 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
         Trace("- wm_Quit -");
         DestroyMainWindow(run);
         break;
-    case wm_LocalMsg:
-        SetListener(static_cast<uintptr_t>(wp), static_cast<uint32_t>(lp));
-        NotifyListener(kListenerSenderWindow, reinterpret_cast<intptr_t>(wnd));
-        NotifyListener(kListenerAgentMessage, wm_AgentMsg);
-        break;
     default:
         if (msg != 0 && msg == AutoPlayCancelMessage()) return 1;
-        if (LRESULT r = 0; AgentWindowMessage(msg, wp, lp, r) && msg == wm_AgentMsg) return r;
+        if (LRESULT r = 0; run.agent && run.agent->WindowMessage(wnd, msg, wp, lp, r)) return r;
         break;
     }
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -191,9 +186,6 @@ LRESULT CALLBACK StartupWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
 
 void RunStartupWindow(TStubRun& run)
 {
-    int64_t sleepX = GetSwitchInt("/SleepX=", -1);
-    if (sleepX >= 0) AgentState().autoUpdateTimerCount = static_cast<int32_t>(-sleepX);
-
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&icc);
     RegisterStartupClass(run.windowClass);

@@ -93,7 +93,7 @@ std::string FolderPart(const std::string& path)
 
 std::string NamePart(const std::string& path)
 {
-    const size_t p = path.find_last_of("\\/");
+    const size_t p = path.find_last_of("\\/:");
     return p == std::string::npos ? path : path.substr(p + 1);
 }
 

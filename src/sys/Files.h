@@ -46,7 +46,8 @@ std::string DriveRoot(const std::string& path, bool forceLetterRoot);
 char DriveLetterOf(const std::string& path);
 
 // Folder part of a path without its final "\" or "/" ("" when none), and the
-// name after it.
+// name after it (after the last "\", "/" or ":", so that a drive-relative
+// "C:name" or an address gives its name only).
 std::string FolderPart(const std::string& path);
 std::string NamePart(const std::string& path);
 

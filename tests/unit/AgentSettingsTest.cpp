@@ -2,7 +2,7 @@
 
 #include "agent/AgentProtocol.h"
 #include "agent/AgentSettings.h"
-#include "agent/AgentSettingsMemory.h"
+#include "AgentSettingsMemory.h"
 #include "agent/AgentState.h"
 
 namespace {

@@ -95,6 +95,8 @@ TEST(FilesPaths, PartsAndJoin)
     EXPECT_EQ(FolderPart("C:\\a\\b.txt"), "C:\\a");
     EXPECT_EQ(FolderPart("b.txt"), "");
     EXPECT_EQ(NamePart("C:\\a/b.txt"), "b.txt");
+    EXPECT_EQ(NamePart("C:tool.exe"), "tool.exe") << "a drive-relative path";
+    EXPECT_EQ(NamePart("http://srv/new.exe"), "new.exe");
     EXPECT_EQ(JoinPath("C:\\a", "b"), "C:\\a\\b");
     EXPECT_EQ(JoinPath("C:\\", "b"), "C:\\b");
     EXPECT_EQ(DriveLetterOf("e:\\x"), 'E');

@@ -10,6 +10,7 @@
 #include "ReleaseInputs.h"
 #include "Signing.h"
 #include "package/PackX.h"
+#include "sys/Files.h"
 #include "sys/Sha256.h"
 #include "sys/Utils.h"
 
@@ -70,7 +71,7 @@ void TCheck::CheckFile(const char* section, const char* nameKey, const char* siz
     const std::string sha = InfoValue(Text, section, shaKey);
     path.clear();
     if (name.empty()) return Problem(std::string(nameKey) + " is empty");
-    if (FileNamePart(name) != name) return Problem(std::string(nameKey) + " '" + name + "' is not a plain file name");
+    if (NamePart(name) != name) return Problem(std::string(nameKey) + " '" + name + "' is not a plain file name");
     if (sha.empty() && keyed)
         return Problem(std::string(shaKey) + " is missing: an agent with an update key requires it");
     const fs::path folder = O.FilesDir.empty() ? fs::path(O.InfoPath).parent_path() : fs::path(O.FilesDir);

@@ -1,14 +1,13 @@
 // The update cycle's system on Windows: message boxes, the main window lent
 // by the stub, files, WinINet, the process services and the setup run.
-#include "agent/StubAUWin.h"
+#include "agent/AgentSystemWin.h"
 
-#include "agent/AgentCycle.h"
 #include "agent/AgentHash.h"
-#include "agent/AgentHost.h"
+#include "agent/AgentNoticeWin.h"
+#include "agent/AgentRules.h"
 #include "agent/AgentRunLog.h"
 #include "agent/AgentSettingsWin.h"
-#include "agent/StubAUCycle.h"
-#include "agent/StubInformDlgWin.h"
+#include "agent/AgentWindow.h"
 #include "net/InetHTTP.h"
 #include "package/PackX.h"
 #include "sys/Files.h"
@@ -26,15 +25,10 @@
 
 namespace {
 
-const TAgentHost& Host() { return AgentHost(); }
-
-void HostProgress(int kind, int min, int max, int position, int step, const std::string& text)
-{
-    if (Host().progress) Host().progress(kind, min, max, position, step, text);
-}
-
 class TWinAUSystem : public TAUSystem {
 public:
+    TWinAUSystem(const TGFileInfo& package, TAgentWindow& window) : package_(package), window_(window) {}
+
     void Trace(const std::string& line) override { ::Trace(line); }
     void RunLog(const std::string& line) override { RunLogLine(line); }
     void Notify(int code, int value) override { NotifyListener(code, value); }
@@ -57,16 +51,13 @@ public:
     }
     void SetBoxFont(const std::string& face, int size, int charset) override { SetMsgBoxFont(face, size, charset); }
     void Wait(uint32_t ms) override { WaitPumping(0, ms); }
-    void ShowMain(bool show) override
-    {
-        if (Host().showWindow) Host().showWindow(show);
-    }
+    void ShowMain(bool show) override { window_.Show(show); }
     void StatusText(const std::string& text) override
     {
         TAgentSettings& s = AgentSettings();
-        if (Host().setStatusText) Host().setStatusText(text, s.FontName(), s.CharSet(), s.FontSize());
+        window_.SetStatusText(text, s.FontName(), s.CharSet(), s.FontSize());
     }
-    void Progress(int kind, int max, int position, int step) override { HostProgress(kind, 0, max, position, step, ""); }
+    void Progress(int kind, int max, int position, int step) override { window_.Progress(kind, max, position, step); }
     bool DevTestMode() override { return ::DevTestMode(); }
 
     std::string OwnFolder() override { return ::OwnFolder(true); }
@@ -102,10 +93,10 @@ public:
     void ReleaseFile() override { held_.Reset(); }
     std::string PackageToken(const std::string& path) override { return TGFileInfo(path).IdentityToken(false); }
 
-    std::string UpdateLocation() override { return Host().ownPackage().UpdateLocation(); }
-    std::string AgentFileName() override { return Host().ownPackage().AgentFileName(); }
-    std::string OwnToken() override { return Host().ownPackage().IdentityToken(false); }
-    std::string UpdateKey() override { return Host().ownPackage().UpdateKey(); }
+    std::string UpdateLocation() override { return package_.UpdateLocation(); }
+    std::string AgentFileName() override { return package_.AgentFileName(); }
+    std::string OwnToken() override { return package_.IdentityToken(false); }
+    std::string UpdateKey() override { return package_.UpdateKey(); }
     bool VerifySignature(const std::string& keyHex, const std::string& data, const std::string& signature,
                          std::string& error) override
     {
@@ -120,8 +111,7 @@ public:
     bool InternetConnected() override { return ::InternetConnected(); }
     bool InternetConnectedEx(std::string& error) override { return ::InternetConnectedEx(error); }
     int64_t HttpFileSize(const std::string& url) override { return HTTP_GetFileSize(url); }
-    HWND MainWindow() { return Host().window ? Host().window() : nullptr; }
-    HWND DownloadWindow(bool window) { return window ? MainWindow() : nullptr; }
+    HWND DownloadWindow(bool window) { return window ? window_.Handle() : nullptr; }
     void DownloadText(bool window, const std::string& url, std::string& content, std::string& message) override
     {
         // Refused when it grows beyond the cap or still trickles in after
@@ -129,9 +119,9 @@ public:
         bool refused = false;
         TProgBar* self = nullptr;
         const DWORD start = GetTickCount();
-        TProgBar bar([&](int kind, int min, int max, int position, int step, const std::string& text) {
-            HostProgress(kind, min, max, position, step, text);
-            if (kind == 1 && TextDownloadOverLimit(static_cast<int64_t>(content.size()), start, GetTickCount())) {
+        TProgBar bar([&](int kind, int, int max, int position, int step, const std::string&) {
+            window_.Progress(kind, max, position, step);
+            if (kind == kProgressAdvance && TextDownloadOverLimit(static_cast<int64_t>(content.size()), start, GetTickCount())) {
                 refused = true;
                 if (self) self->Cancelled = true;
             }
@@ -147,7 +137,9 @@ public:
     void DownloadFile(bool window, const std::string& url, const std::string& target, int64_t maxSize,
                       std::string& message) override
     {
-        TProgBar bar(&HostProgress);
+        TProgBar bar([this](int kind, int, int max, int position, int step, const std::string&) {
+            window_.Progress(kind, max, position, step);
+        });
         std::string memory;
         TDownloadLimit limit;
         limit.maxSize = static_cast<uint64_t>(maxSize);
@@ -194,37 +186,31 @@ public:
         return true;
     }
 
-    bool RunSetup(const std::string& setupPath, const std::string& agentName, bool foreground,
-                  const std::string& params) override
+    bool RunSetup(const std::string& setupPath, bool foreground, const std::string& params) override
     {
-        // The stub's run extracts into its per-run folder, passes its own
-        // agent name (the one given here) and removes the folder afterwards.
-        (void)agentName;
-        return Host().runSetup && Host().runSetup(setupPath, foreground, params);
+        return window_.RunSetup(setupPath, foreground, params);
     }
     bool ShowInform(const std::string& title, const std::string& button, int charset, int fontSize,
                     const std::string& fontFace, int height, int width, const std::string& address,
                     const std::string& body) override
     {
-        return ::ShowInform(MainWindow(), title, button, charset, fontSize, fontFace, height, width, address, body);
+        return ::ShowInform(window_.Handle(), title, button, charset, fontSize, fontFace, height, width, address, body);
     }
     void DestroyMain() override
     {
-        if (HWND w = MainWindow()) PostMessageA(w, WM_DESTROY, 0, 0);
+        if (HWND w = window_.Handle()) PostMessageA(w, WM_DESTROY, 0, 0);
     }
     void PostQuit() override { PostQuitMessage(0); }
 
 private:
+    const TGFileInfo& package_;
+    TAgentWindow& window_;
     FileHandle held_;
 };
 
 }  // namespace
 
-TAUCycle& AgentCycle()
+std::unique_ptr<TAUSystem> MakeWinAUSystem(const TGFileInfo& package, TAgentWindow& window)
 {
-    static TWinAUSystem system;
-    static TAUCycle cycle(system, AgentSettings(), AgentState());
-    return cycle;
+    return std::make_unique<TWinAUSystem>(package, window);
 }
-
-void AgentTimerStep(HWND) { AgentCycle().TimerStep(); }

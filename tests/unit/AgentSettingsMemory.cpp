@@ -1,4 +1,4 @@
-#include "agent/AgentSettingsMemory.h"
+#include "AgentSettingsMemory.h"
 
 #include "sys/Utils.h"
 

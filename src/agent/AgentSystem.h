@@ -1,15 +1,13 @@
-// The update cycle's steps in order: the tick, the probe, the downloads, the
-// update with its questions, the shut-down and restarts, the notice. The
-// system under it (windows, boxes, files, WinINet, processes, the setup run)
-// is a TAUSystem, so the whole road can be walked natively with a fake one.
+// What the update cycle runs on: the debug trace and the run log, the user,
+// files, HTTP, processes and the setup run. The Win32 system is
+// AgentSystemWin; the unit tests walk the whole cycle on a fake one.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "agent/AgentSettings.h"
-#include "agent/AgentState.h"
-#include "agent/StubAU.h"
+class TAgentSettings;
+struct TAgentState;
 
 class TAUSystem {
 public:
@@ -102,8 +100,7 @@ public:
 
     // The setup run of a package (extraction, engine, wait); true when the
     // engine signalled success.
-    virtual bool RunSetup(const std::string& setupPath, const std::string& agentName, bool foreground,
-                          const std::string& params) = 0;
+    virtual bool RunSetup(const std::string& setupPath, bool foreground, const std::string& params) = 0;
     // Notice window (or the address opened directly); true when shown.
     virtual bool ShowInform(const std::string& title, const std::string& button, int charset, int fontSize,
                             const std::string& fontFace, int height, int width, const std::string& address,
@@ -111,55 +108,17 @@ public:
     // Ends the agent: WM_DESTROY to its window, or the quit message.
     virtual void DestroyMain() = 0;
     virtual void PostQuit() = 0;
-};
 
-class TAUCycle {
-public:
-    TAUCycle(TAUSystem& sys, TAgentSettings& settings, TAgentState& state) : sys_(sys), s_(settings), st_(state) {}
-
-    void TimerStep();
-    void PerformShot();
-    bool DownloadFileAU(std::string base, std::string name, TAUKind kind, std::string& message);
-    bool GetOkToPerformAU(bool fetched, int& code, std::string& text);
-    bool JustDownloadInfoFile();
-    bool PerformAutoUpdate();
-    bool PerformAutoInform();
-    void ReStartAutoUpdateExe();
-
-    bool probingEnabled = true;
-
-private:
-    struct TProductStop {
-        std::string path;
-        bool restart = false;
-        bool stopRequested = false;  // the agent was asked to stop meanwhile: no update
-    };
-    bool Interactive() const { return st_.agentMode == kModeCheckUnderWay; }
+    // The process id as the trace's lines begin with it, and a trace line
+    // that marks a step of a routine ("<pid> ==== routine-n ====").
     std::string Pid();
     void Marker(const char* routine, int n);
-    bool AskCheckNow();
-    bool CheckDownloadSize();
-    std::string CheckDownloaded(TAUKind kind, const std::string& target, const std::string& source);
-    std::string ExpectedDigest(TAUKind kind);
-    std::string SignedInfoRefusal(const std::string& base, const std::string& name, bool test,
-                                  const std::string& content);
-    bool Fetch(TAUKind kind, const std::string& base, const std::string& name, bool test, bool showWindow,
-               std::string& source, std::string& content, std::string& message);
-    bool PlaceDownload(const std::string& name, std::string& message);
-    void DiscardDownload();
-    TProductStop ShutDownProcess();
-    void FinishAndRestart(bool ran, const TProductStop& stop);
-    bool Confirm(bool asked, bool force, const std::string& text, uint32_t pauseMs);
-    bool DownloadOffered(const std::string& base, const std::string& name, TAUKind kind);
-    bool UpdateSteps();
-    bool RunNewSetup();
+};
 
-    TAUSystem& sys_;
-    TAgentSettings& s_;
-    TAgentState& st_;
-    bool timerBusy_ = false;
-    // The file of the last UPDATE or INFORM download and its own folder;
-    // empty when none is kept.
-    std::string downloadFolder_;
-    std::string downloaded_;
+// The resident agent as its steps take it: the system it runs on, its
+// settings and its state, passed to every step.
+struct TAgent {
+    TAUSystem& sys;
+    TAgentSettings& s;
+    TAgentState& st;
 };

@@ -1,8 +1,8 @@
-#include "agent/StubInformDlgWin.h"
+#include "agent/AgentNoticeWin.h"
 
 #include <richedit.h>
 
-#include "agent/StubInformDlg.h"
+#include "agent/AgentNotice.h"
 #include "sys/UtilsWin.h"
 #include "sys/Win64.h"
 

@@ -1,7 +1,7 @@
 // The update cycle walked natively: a fake system serves the INFO file, the
 // new setup and the inform file, answers the boxes and records what the
 // agent did, in order.
-#include "agent/StubAUCycle.h"
+#include "agent/AgentUpdateCycle.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,12 @@
 #include <set>
 
 #include "agent/AgentProtocol.h"
-#include "agent/AgentSettingsMemory.h"
+#include "agent/AgentRules.h"
+#include "agent/AgentState.h"
+#include "agent/AgentSystem.h"
+#include "AgentSettingsMemory.h"
 #include "package/PackX.h"
+#include "sys/Files.h"
 
 namespace {
 
@@ -207,10 +211,9 @@ public:
         events.push_back("start:" + path + "|" + args + "|" + (shown ? "shown" : "hidden"));
         return true;
     }
-    bool RunSetup(const std::string& setupPath, const std::string& agentName, bool foreground,
-                  const std::string& params) override
+    bool RunSetup(const std::string& setupPath, bool foreground, const std::string& params) override
     {
-        events.push_back("setup:" + setupPath + "|" + agentName + "|" + (foreground ? "fg" : "bg") + "|" + params);
+        events.push_back("setup:" + setupPath + "|" + (foreground ? "fg" : "bg") + "|" + params);
         return setupSucceeds;
     }
     bool ShowInform(const std::string& title, const std::string& button, int, int, const std::string&, int height,
@@ -249,7 +252,7 @@ struct Agent {
     TAgentSettings settings{src};
     TAgentState state;
     TFakeSystem sys{src};
-    TAUCycle cycle{sys, settings, state};
+    TAgent agent{sys, settings, state};
 
     Agent()
     {
@@ -287,7 +290,7 @@ struct Agent {
     }
     void Ticks(int n)
     {
-        for (int i = 0; i < n; ++i) cycle.TimerStep();
+        for (int i = 0; i < n; ++i) AgentTick(agent);
     }
     std::string Orig(const char* key) { return src.ReadKey(TSettingsFile::Original, "OriginalSetup", key, ""); }
     std::vector<std::string> LogLines() { return sys.Only("log:"); }
@@ -298,7 +301,7 @@ struct Agent {
     }
 };
 
-TEST(StubAUCycle, AWholeUpdate)
+TEST(AgentUpdateCycle, AWholeUpdate)
 {
     Agent a;
     a.Offer({{"RequestConfirmationBeforeDownload", "1"}});
@@ -310,7 +313,7 @@ TEST(StubAUCycle, AWholeUpdate)
     EXPECT_EQ(a.sys.Only("get:"), (std::vector<std::string>{kInfoUrl, kSetupUrl}));
     EXPECT_EQ(a.sys.Only("close:"), std::vector<std::string>{kProduct});
     EXPECT_EQ(a.sys.Only("setup:"),
-              std::vector<std::string>{"C:\\Temp\\AU_1\\new.exe|agent.exe|fg|/OriginalInfoFile=\"C:\\App\\agent.info\""});
+              std::vector<std::string>{"C:\\Temp\\AU_1\\new.exe|fg|/OriginalInfoFile=\"C:\\App\\agent.info\""});
     EXPECT_EQ(a.Orig("VersionOriginal"), "2");
     EXPECT_EQ(a.Orig("Stamp"), "5");
     EXPECT_FALSE(a.sys.FileExists("C:\\Temp\\AU_1\\new.exe")) << "the setup file is deleted";
@@ -353,7 +356,7 @@ TEST(StubAUCycle, AWholeUpdate)
     EXPECT_FALSE(a.sys.Saw("get:"));
 }
 
-TEST(StubAUCycle, RefusedSetupsRunNothing)
+TEST(AgentUpdateCycle, RefusedSetupsRunNothing)
 {
     struct Case {
         const char* what;
@@ -399,7 +402,7 @@ TEST(StubAUCycle, RefusedSetupsRunNothing)
     EXPECT_TRUE(a.sys.Saw("setup:"));
 }
 
-TEST(StubAUCycle, LadderRefusalsNeverDownloadTheSetup)
+TEST(AgentUpdateCycle, LadderRefusalsNeverDownloadTheSetup)
 {
     struct Case {
         const char* what;
@@ -430,7 +433,7 @@ TEST(StubAUCycle, LadderRefusalsNeverDownloadTheSetup)
     }
 }
 
-TEST(StubAUCycle, AFailedInfoDownloadIsNeverDecidedOn)
+TEST(AgentUpdateCycle, AFailedInfoDownloadIsNeverDecidedOn)
 {
     // The server's answer did not arrive whole with a success status: the
     // INFO file of the last probe stays, the ladder stops at 0, the run log
@@ -463,7 +466,7 @@ TEST(StubAUCycle, AFailedInfoDownloadIsNeverDecidedOn)
     }
 }
 
-TEST(StubAUCycle, OnlyASetupThisDownloadWroteWholeIsChecked)
+TEST(AgentUpdateCycle, OnlyASetupThisDownloadWroteWholeIsChecked)
 {
     // A genuine package of the same name lies in the agent's folder, left
     // there by someone; the download of the new setup fails. Nothing is
@@ -491,12 +494,12 @@ TEST(StubAUCycle, OnlyASetupThisDownloadWroteWholeIsChecked)
     }
 }
 
-TEST(StubAUCycle, TheServerCannotNameTheAgentsOwnFiles)
+TEST(AgentUpdateCycle, TheServerCannotNameTheAgentsOwnFiles)
 {
     const char* names[] = {"agent.original", "AGENT.INFO", "agent.exe", "x_agent.exe", "agent.exe.",
                            "..\\agent.original"};
     for (const char* name : names) {
-        const std::string source = std::string("http://srv/files\\") + FileNamePart(name);
+        const std::string source = std::string("http://srv/files\\") + NamePart(name);
         // The new setup.
         Agent a;
         a.sys.files["C:\\App\\agent.original"] = "kept";
@@ -528,7 +531,7 @@ TEST(StubAUCycle, TheServerCannotNameTheAgentsOwnFiles)
     EXPECT_FALSE(a.sys.FileExists("C:\\Temp\\AU_1\\tool.exe"));
 }
 
-TEST(StubAUCycle, DeclinedQuestionsStopBeforeTheirStep)
+TEST(AgentUpdateCycle, DeclinedQuestionsStopBeforeTheirStep)
 {
     Agent declined;
     declined.Offer({{"RequestConfirmationBeforeDownload", "1"}});
@@ -556,7 +559,7 @@ TEST(StubAUCycle, DeclinedQuestionsStopBeforeTheirStep)
     EXPECT_TRUE(forced.sys.Saw("setup:"));
 }
 
-TEST(StubAUCycle, ShutDownAndRestartOfTheProduct)
+TEST(AgentUpdateCycle, ShutDownAndRestartOfTheProduct)
 {
     // Lower case names no method: only the wait; the product keeps running,
     // the setup runs all the same and nothing is started again.
@@ -620,7 +623,7 @@ TEST(StubAUCycle, ShutDownAndRestartOfTheProduct)
     EXPECT_TRUE(boxed.sys.Saw(std::string("start:") + kProduct)) << "stopped by the user, started again";
 }
 
-TEST(StubAUCycle, AStopRequestEndsTheMessageBoxShutDown)
+TEST(AgentUpdateCycle, AStopRequestEndsTheMessageBoxShutDown)
 {
     // The box comes back while the product runs, until the agent is asked
     // to stop: then no update, the product is left as it is.
@@ -656,7 +659,7 @@ TEST(StubAUCycle, AStopRequestEndsTheMessageBoxShutDown)
     EXPECT_TRUE(before.sys.Saw("setup:"));
 }
 
-TEST(StubAUCycle, FailureBoxesOfAConfirmedDownload)
+TEST(AgentUpdateCycle, FailureBoxesOfAConfirmedDownload)
 {
     struct Case {
         const char* what;
@@ -695,7 +698,7 @@ TEST(StubAUCycle, FailureBoxesOfAConfirmedDownload)
     }
 }
 
-TEST(StubAUCycle, AUsersCheckWithoutAConnection)
+TEST(AgentUpdateCycle, AUsersCheckWithoutAConnection)
 {
     Agent a;
     a.sys.connected = false;
@@ -707,7 +710,7 @@ TEST(StubAUCycle, AUsersCheckWithoutAConnection)
     EXPECT_EQ(a.sys.Only("error:"), std::vector<std::string>{"0:No connection.<P><P>The system has no connection."});
 }
 
-TEST(StubAUCycle, AgentCodesThatSteerTheCycle)
+TEST(AgentUpdateCycle, AgentCodesThatSteerTheCycle)
 {
     // 32: the INFO file is fetched again, and nothing is decided on it.
     Agent info;
@@ -753,7 +756,7 @@ TEST(StubAUCycle, AgentCodesThatSteerTheCycle)
     EXPECT_NE(background.sys.Only("setup:")[0].find("|bg|"), std::string::npos);
 }
 
-TEST(StubAUCycle, AnAgentWithAKeyTakesOnlySignedOffers)
+TEST(AgentUpdateCycle, AnAgentWithAKeyTakesOnlySignedOffers)
 {
     const std::string digest = "SHA256OfUpdateFile";
     const std::string sigUrl = std::string(kInfoUrl) + ".sig";
@@ -837,7 +840,7 @@ TEST(StubAUCycle, AnAgentWithAKeyTakesOnlySignedOffers)
     EXPECT_TRUE(a.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file"));
 }
 
-TEST(StubAUCycle, AnAgentDueToEndDoesNotRestartItself)
+TEST(AgentUpdateCycle, AnAgentDueToEndDoesNotRestartItself)
 {
     Agent a;
     a.state.stopCountdown = 50;
@@ -848,7 +851,7 @@ TEST(StubAUCycle, AnAgentDueToEndDoesNotRestartItself)
     EXPECT_TRUE(a.Logged(".. ReStartAutoUpdateExe() - End"));
 }
 
-TEST(StubAUCycle, TestModeReadsTheFolderAndNeverTheServer)
+TEST(AgentUpdateCycle, TestModeReadsTheFolderAndNeverTheServer)
 {
     Agent a;
     a.src.SetRegistry("TestMode", "1");
@@ -874,7 +877,7 @@ TEST(StubAUCycle, TestModeReadsTheFolderAndNeverTheServer)
     EXPECT_EQ(a.sys.Only("ask:"), std::vector<std::string>{std::string("1:Check Tool now?") + kTestModeNote});
 }
 
-TEST(StubAUCycle, InteractiveCheck)
+TEST(AgentUpdateCycle, InteractiveCheck)
 {
     // Same stamp: refused on the timer, passes when asked for.
     Agent a;
@@ -898,7 +901,7 @@ TEST(StubAUCycle, InteractiveCheck)
     EXPECT_EQ(a.sys.Only("warn:"), std::vector<std::string>{"1:Nothing new."});
 }
 
-TEST(StubAUCycle, InformNotices)
+TEST(AgentUpdateCycle, InformNotices)
 {
     const std::string notice = "|" + ScrambleValue(kToken) + "|x|y|Version 3 is out.";
     Agent a;
@@ -937,7 +940,7 @@ TEST(StubAUCycle, InformNotices)
     EXPECT_EQ(empty.Orig("VersionOriginal"), "1");
 }
 
-TEST(StubAUCycle, HostileInfoFilesEndTheProbeOnly)
+TEST(AgentUpdateCycle, HostileInfoFilesEndTheProbeOnly)
 {
     // From a folder: a file beyond the cap is refused unread.
     Agent big;
@@ -969,7 +972,7 @@ TEST(StubAUCycle, HostileInfoFilesEndTheProbeOnly)
     EXPECT_TRUE(page.Logged("GetOkToPerformAU = 0 - Error downloading .INFO file"));
 }
 
-TEST(StubAUCycle, NameOfUpdateFileCannotLeaveTheAgentsFolder)
+TEST(AgentUpdateCycle, NameOfUpdateFileCannotLeaveTheAgentsFolder)
 {
     Agent a;
     a.sys.http["http://srv/files/evil.exe"] = a.sys.http[kSetupUrl];

@@ -1,10 +1,11 @@
-#include "agent/StubAU.h"
+#include "agent/AgentRules.h"
 
 #include <cstdint>
 #include <limits>
 
 #include "package/PackX.h"
 #include "sys/DateFormat.h"
+#include "sys/Files.h"
 #include "sys/LSUB.h"
 #include "sys/Utils.h"
 
@@ -120,7 +121,7 @@ const char* DownloadNameRefusal(std::string name, const std::string& originalPat
     // "a.exe"); SameText trims the blanks.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
     if (name.empty()) return "refused: no file name";
-    if (SameText(name, FileNamePart(originalPath)) || SameText(name, FileNamePart(infoPath)) ||
+    if (SameText(name, NamePart(originalPath)) || SameText(name, NamePart(infoPath)) ||
         SameText(name, agentName) || SameText(name, "X_" + agentName))
         return "refused: one of the agent's own files";
     return "";

@@ -1,4 +1,4 @@
-#include "agent/StubInformDlg.h"
+#include "agent/AgentNotice.h"
 
 #include "sys/Utils.h"
 

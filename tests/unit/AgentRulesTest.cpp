@@ -1,5 +1,4 @@
-#include "agent/StubAU.h"
-#include "agent/StubInformDlg.h"
+#include "agent/AgentRules.h"
 #include "sys/DateFormat.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@ struct ShotCase {
     int expected;
 };
 
-TEST(StubAU, ShotTimeStatusTable)
+TEST(AgentRules, ShotTimeStatusTable)
 {
     const ShotCase cases[] = {
         {"interval not yet over", true, false, false, 3600, 1000, 4599, 0},
@@ -46,7 +45,7 @@ TEST(StubAU, ShotTimeStatusTable)
     }
 }
 
-TEST(StubAU, ReAskDueIsStrictAndNeedsAPositiveInterval)
+TEST(AgentRules, ReAskDueIsStrictAndNeedsAPositiveInterval)
 {
     EXPECT_FALSE(ReAskDue(1100, 1000, 100));
     EXPECT_TRUE(ReAskDue(1101, 1000, 100));
@@ -56,7 +55,7 @@ TEST(StubAU, ReAskDueIsStrictAndNeedsAPositiveInterval)
     EXPECT_TRUE(ReAskDue(0, kMin, 1));
 }
 
-TEST(StubAU, ValidVersionsAreAnExactTextSearch)
+TEST(AgentRules, ValidVersionsAreAnExactTextSearch)
 {
     EXPECT_TRUE(CheckValidVersions(10, ""));
     EXPECT_TRUE(CheckValidVersions(101, "100,101"));
@@ -67,7 +66,7 @@ TEST(StubAU, ValidVersionsAreAnExactTextSearch)
     EXPECT_TRUE(CheckValidVersions(-3, "-3"));
 }
 
-TEST(StubAU, DownloadSizeDifferenceBelow100)
+TEST(AgentRules, DownloadSizeDifferenceBelow100)
 {
     EXPECT_TRUE(DownloadSizeMatches(1099, 1000));
     EXPECT_FALSE(DownloadSizeMatches(1100, 1000));
@@ -105,7 +104,7 @@ TAUFacts Passing()
     return f;
 }
 
-TEST(StubAU, GetOkToPerformAULadder)
+TEST(AgentRules, GetOkToPerformAULadder)
 {
     auto with = [](auto change) {
         TAUFacts f = Passing();
@@ -138,7 +137,7 @@ TEST(StubAU, GetOkToPerformAULadder)
     EXPECT_EQ(AUCodeText(6), "OK");
 }
 
-TEST(StubAU, CheckNowTextDropsTheInternetPartForFolders)
+TEST(AgentRules, CheckNowTextDropsTheInternetPartForFolders)
 {
     EXPECT_EQ(CheckNowText("A PROG_NAME ", "B ", "C", "http://x", false, "Tool"), "A Tool B C");
     EXPECT_EQ(CheckNowText("A ", "B ", "C", "C:\\updates", false, "Tool"), "A C");
@@ -148,7 +147,7 @@ TEST(StubAU, CheckNowTextDropsTheInternetPartForFolders)
     EXPECT_EQ(WithProgName("PROG_NAME and prog_name, PROG_NAME", "X"), "X and prog_name, X");
 }
 
-TEST(StubAU, QuestionAndFailureKeys)
+TEST(AgentRules, QuestionAndFailureKeys)
 {
     EXPECT_STREQ(DownloadQuestionSecondKey(false, false), "s12");
     EXPECT_STREQ(DownloadQuestionSecondKey(true, false), "s13");
@@ -162,7 +161,7 @@ TEST(StubAU, QuestionAndFailureKeys)
     EXPECT_STREQ(DownloadFailureKey(false, "http://srv/setup.exe"), "s5");
 }
 
-TEST(StubAU, TextDownloadsAreBoundedInSizeAndTime)
+TEST(AgentRules, TextDownloadsAreBoundedInSizeAndTime)
 {
     EXPECT_FALSE(TextDownloadOverLimit(1048576, 1000, 61000));
     EXPECT_TRUE(TextDownloadOverLimit(1048577, 1000, 1000));
@@ -171,7 +170,7 @@ TEST(StubAU, TextDownloadsAreBoundedInSizeAndTime)
     EXPECT_TRUE(TextDownloadOverLimit(10, 0xFFFFFF00u, 60000));
 }
 
-TEST(StubAU, SHA256MatchesIgnoresCaseAndBlanksOnly)
+TEST(AgentRules, SHA256MatchesIgnoresCaseAndBlanksOnly)
 {
     const std::string h = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";
     EXPECT_TRUE(SHA256Matches(h, h));
@@ -183,7 +182,7 @@ TEST(StubAU, SHA256MatchesIgnoresCaseAndBlanksOnly)
     EXPECT_FALSE(SHA256Matches(notHex, notHex));
 }
 
-TEST(StubAU, ShutDownMethodsAreExactTexts)
+TEST(AgentRules, ShutDownMethodsAreExactTexts)
 {
     EXPECT_EQ(ShutDownMethodOf("Issue a Message Box"), TShutDownMethod::IssueMessageBox);
     EXPECT_EQ(ShutDownMethodOf("Using WM_CLOSE"), TShutDownMethod::Close);
@@ -199,7 +198,7 @@ TEST(StubAU, ShutDownMethodsAreExactTexts)
     EXPECT_EQ(RunningStateAfter(true, false), 2);
 }
 
-TEST(StubAU, RestartCommandLineQuotesThePath)
+TEST(AgentRules, RestartCommandLineQuotesThePath)
 {
     EXPECT_EQ(QuotedCommandLine("C:\\Program Files\\Tool\\agent.exe", AgentRestartArgs("|255|1|255|255|255|255|255|255|")),
               "\"C:\\Program Files\\Tool\\agent.exe\" /_ZZ=99 /WAIT=10 /TRANSIENT=|255|1|255|255|255|255|255|255|");
@@ -213,31 +212,7 @@ TEST(StubAU, RestartCommandLineQuotesThePath)
     EXPECT_FALSE(IsAbsoluteProgramPath(""));
 }
 
-TEST(StubInformDlg, LayoutFollowsTheClientArea)
-{
-    const TInformLayout with = InformLayout(352, 326, true);
-    EXPECT_EQ(with.text.x, 3);
-    EXPECT_EQ(with.text.y, 0);
-    EXPECT_EQ(with.text.width, 349);
-    EXPECT_EQ(with.text.height, 283);
-    EXPECT_EQ(with.button.x, 96);
-    EXPECT_EQ(with.button.y, 293);
-    EXPECT_EQ(with.button.width, 160);
-    EXPECT_EQ(with.button.height, 25);
-    EXPECT_EQ(with.separatorY, 283);
-    EXPECT_EQ(with.bandTop, 284);
-
-    const TInformLayout resized = InformLayout(601, 400, true);
-    EXPECT_EQ(resized.button.x, 220) << "centred, rounded down";
-    EXPECT_EQ(resized.button.y, 367);
-    EXPECT_EQ(resized.separatorY, 357);
-
-    const TInformLayout without = InformLayout(352, 326, false);
-    EXPECT_EQ(without.text.height, 326) << "no button: the text fills the window";
-    EXPECT_EQ(without.separatorY, -1);
-}
-
-TEST(StubAU, DownloadBoundsAndNames)
+TEST(AgentRules, DownloadBoundsAndNames)
 {
     EXPECT_EQ(UpdateDownloadLimit(1000), 1099) << "what the size check still accepts";
     EXPECT_EQ(UpdateDownloadLimit(0), kMaxUpdateFileSize) << "no size announced";
@@ -259,7 +234,7 @@ TEST(StubAU, DownloadBoundsAndNames)
             << c.name;
 }
 
-TEST(StubAU, FeedExpiry)
+TEST(AgentRules, FeedExpiry)
 {
     const int64_t day = DateToDayCount(2026, 12, 11);
     const struct {
@@ -272,29 +247,6 @@ TEST(StubAU, FeedExpiry)
         {"2026-12-11x", true},
     };
     for (const auto& c : cases) EXPECT_EQ(FeedExpired(c.expires, day), c.expired) << c.expires;
-}
-
-TEST(StubInformDlg, SizeFaceAndAction)
-{
-    EXPECT_EQ(InformSize(0), 360);
-    EXPECT_EQ(InformSize(-20), 360);
-    EXPECT_EQ(InformSize(500), 500);
-    EXPECT_EQ(InformSize(1LL << 40), 32767);
-    EXPECT_EQ(InformCentred(1024, 360), 332);
-    EXPECT_EQ(InformCentred(1023, 360), 331);
-    EXPECT_EQ(InformTextFace("Tahoma"), "Verdana");
-    EXPECT_EQ(InformTextFace(""), "Verdana");
-    EXPECT_EQ(InformTextFace("tahoma"), "tahoma");
-    EXPECT_EQ(InformTextFace("Arial"), "Arial");
-    EXPECT_EQ(InformActionOf("text", ""), TInformAction::ShowWindow);
-    EXPECT_EQ(InformActionOf("text", "http://x"), TInformAction::ShowWindow);
-    EXPECT_EQ(InformActionOf("", "http://x"), TInformAction::OpenAddress);
-    EXPECT_EQ(InformActionOf("", ""), TInformAction::None);
-    EXPECT_EQ(InformAddress("  http://example.test/new "), "http://example.test/new");
-    EXPECT_EQ(InformAddress("HTTPS://example.test"), "HTTPS://example.test");
-    EXPECT_EQ(InformAddress("C:\\Windows\\system32\\calc.exe"), "") << "never a program";
-    EXPECT_EQ(InformAddress("file:///C:/x.exe"), "");
-    EXPECT_EQ(InformAddress("   "), "");
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "sys/Files.h"
 #include "sys/IniText.h"
 #include "sys/Utils.h"
+#include "ui/LMsgBoxButtons.h"
 
 namespace {
 
@@ -163,7 +164,7 @@ void CheckOffered(TAgent& a, TAUKind kind, const std::string& name, bool attempt
     if (!message.empty()) {
         DiscardDownload(a);
         a.sys.RunLog("ERROR: " + message);
-        if (checked) a.sys.ErrorBox(0, message);
+        if (checked) a.sys.ErrorBox(kOwnerWithHeader, message);
     }
 }
 
@@ -176,7 +177,7 @@ void TellFailedDownload(TAgent& a, const std::string& source, uint32_t stopsBefo
     if (key[1] != '3') message += "<P><P>" + source;
     a.sys.RunLog("ATTENTION: " + message);
     // An agent asked to stop meanwhile waits for nobody.
-    if (a.st.stopRequests == stopsBefore) a.sys.WarnBox(0, message);
+    if (a.st.stopRequests == stopsBefore) a.sys.WarnBox(kOwnerWithHeader, message);
 }
 
 }  // namespace

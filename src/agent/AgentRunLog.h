@@ -7,12 +7,10 @@
 
 // Set once at start: an agent package with the log flag writes a run log.
 void SetRunLogEnabled(bool enabled);
-bool RunLogEnabled();
 
 // Text between the thread id and the message: three blanks, " X " in the
 // resident copy.
 void SetLogIndent(const std::string& indent);
-std::string LogIndent();
 
 // The log file beside the agent: both agent files write to "X_" + the plain
 // name with its last extension replaced by ".log" (X_tool.exe and tool.exe

@@ -6,21 +6,33 @@
 #include "sys/UtilsWin.h"
 
 namespace {
-std::string gRunLogFile;
-HWND gListenerWindow = nullptr;
-UINT gListenerMessage = 0;
+// The process's run log and listener: set at start (the log) and by the
+// listener's registration, used by every line and notice of the stub and
+// the agent alike, from any of their phases.
+struct TRunLogChannel {
+    bool enabled = false;
+    std::string indent = "   ";
+    std::string file;  // made on first use
+    HWND listener = nullptr;
+    UINT listenerMessage = 0;
+};
+TRunLogChannel gChannel;
 }  // namespace
+
+void SetRunLogEnabled(bool enabled) { gChannel.enabled = enabled; }
+void SetLogIndent(const std::string& indent) { gChannel.indent = indent; }
 
 std::string RunLogFileName()
 {
-    if (gRunLogFile.empty()) gRunLogFile = RunLogFileNameFor(OwnPath());
-    return gRunLogFile;
+    if (gChannel.file.empty()) gChannel.file = RunLogFileNameFor(OwnPath());
+    return gChannel.file;
 }
 
 void RunLogLine(const std::string& message)
 {
-    if (!RunLogEnabled()) return;
-    std::string line = RunLogLineText(FormatLogStamp(-1), GetCurrentThreadId(), LogIndent(), MaskUrlCredentials(message));
+    if (!gChannel.enabled) return;
+    std::string line =
+        RunLogLineText(FormatLogStamp(-1), GetCurrentThreadId(), gChannel.indent, MaskUrlCredentials(message));
     AppendTextToFile(RunLogFileName(), line, true, 0);
 }
 
@@ -28,11 +40,12 @@ void RunLogLine(const char* message) { RunLogLine(std::string(message)); }
 
 void SetListener(uintptr_t window, uint32_t message)
 {
-    gListenerWindow = reinterpret_cast<HWND>(window);
-    gListenerMessage = message;
+    gChannel.listener = reinterpret_cast<HWND>(window);
+    gChannel.listenerMessage = message;
 }
 
 void NotifyListener(int code, intptr_t value)
 {
-    if (gListenerWindow && gListenerMessage) PostMessageA(gListenerWindow, gListenerMessage, code, value);
+    if (gChannel.listener && gChannel.listenerMessage)
+        PostMessageA(gChannel.listener, gChannel.listenerMessage, code, value);
 }

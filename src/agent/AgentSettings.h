@@ -10,6 +10,7 @@
 #include <string>
 
 #include "sys/DateFormat.h"
+#include "ui/LMsgBoxMarkup.h"
 
 enum class TSettingsFile { Original, Info };
 
@@ -54,7 +55,6 @@ constexpr uint8_t kOverrideUnset = 255;  // the INFO file's key is taken
 
 constexpr const char* kTestModeKey = "HKEY_CURRENT_USER\\Software\\Corvane\\Lumidor\\AutoUpdate";
 constexpr uint32_t kTestModeCacheMs = 30000;
-constexpr const char* kDefaultButtonTexts = "|&OK|&Cancel|&Yes|&No|&Abort|&Retry|&Ignore|";
 
 class TAgentSettings {
 public:
@@ -85,7 +85,7 @@ public:
     std::string AuxiliaryDir() { return Text(TSettingsFile::Original, "Directories", "AuxiliaryDir"); }
     std::string StartUpLink() { return Text(TSettingsFile::Original, "UnInstall", "StartUpLink"); }
     std::string CheckforNewUpdateLink() { return Text(TSettingsFile::Original, "UnInstall", "CheckforNewUpdateLink"); }
-    std::string BtnText() { return MsgBox("BtnText", kDefaultButtonTexts); }
+    std::string BtnText() { return MsgBox("BtnText", kDefaultButtonCaptions); }
     std::string ErrorCaption() { return MsgBox("Error", "Error"); }
     std::string ConfirmCaption() { return MsgBox("Confirm", "Confirm"); }
     std::string AttentionCaption() { return MsgBox("Attention", "Attention"); }

@@ -8,25 +8,36 @@
 #include "sys/Win64.h"
 
 namespace {
-std::string gOriginalPath;
-std::string gInfoPath;
-}  // namespace
+// One source and its settings for the process.
+struct TProcessSettings {
+    TWinSettingsSource source;
+    TAgentSettings settings{source};
+};
 
-void InitAgentSettingsFiles(const std::string& originalPath, const std::string& infoPath)
+TProcessSettings& ProcessSettings()
 {
-    gOriginalPath = originalPath;
-    gInfoPath = infoPath;
+    static TProcessSettings process;
+    return process;
 }
+}  // namespace
 
 void InitAgentSettings(const TGFileInfo& package)
 {
     const std::string folder = OwnFolder(true);
-    InitAgentSettingsFiles(folder + package.OriginalInfoName(), folder + package.UpdateInfoName());
+    ProcessSettings().source.SetFiles(folder + package.OriginalInfoName(), folder + package.UpdateInfoName());
+}
+
+TAgentSettings& AgentSettings() { return ProcessSettings().settings; }
+
+void TWinSettingsSource::SetFiles(const std::string& originalPath, const std::string& infoPath)
+{
+    originalPath_ = originalPath;
+    infoPath_ = infoPath;
 }
 
 std::string TWinSettingsSource::FilePath(TSettingsFile file)
 {
-    return file == TSettingsFile::Original ? gOriginalPath : gInfoPath;
+    return file == TSettingsFile::Original ? originalPath_ : infoPath_;
 }
 
 std::string TWinSettingsSource::ReadKey(TSettingsFile file, const std::string& section, const std::string& key,
@@ -52,10 +63,3 @@ std::string TWinSettingsSource::ReadRegistry(const std::string& path, const std:
 uint32_t TWinSettingsSource::TickCount() { return GetTickCount(); }
 TDateTimeParts TWinSettingsSource::LocalNow() { return ::LocalNow(); }
 TLocaleSeparators TWinSettingsSource::Separators() { return UserLocaleSeparators(); }
-
-TAgentSettings& AgentSettings()
-{
-    static TWinSettingsSource source;
-    static TAgentSettings settings(source);
-    return settings;
-}

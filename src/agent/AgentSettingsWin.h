@@ -12,15 +12,17 @@ class TGFileInfo;
 // The files: the running executable's folder + the package's original and
 // INFO file names. Called once at start; until then both paths are empty.
 void InitAgentSettings(const TGFileInfo& package);
-// For tests and tools: the files given by full path.
-void InitAgentSettingsFiles(const std::string& originalPath, const std::string& infoPath);
 
+// The process's settings, read and written by the stub and the agent alike.
 TAgentSettings& AgentSettings();
 
 // The Win32 source by itself (a fresh one per call site that wants its own
-// test-mode cache).
+// files or test-mode cache).
 class TWinSettingsSource : public TAgentSettingsSource {
 public:
+    // The original and the INFO file, by full path.
+    void SetFiles(const std::string& originalPath, const std::string& infoPath);
+
     std::string FilePath(TSettingsFile file) override;
     std::string ReadKey(TSettingsFile file, const std::string& section, const std::string& key,
                         const std::string& def) override;
@@ -30,4 +32,8 @@ public:
     uint32_t TickCount() override;
     TDateTimeParts LocalNow() override;
     TLocaleSeparators Separators() override;
+
+private:
+    std::string originalPath_;
+    std::string infoPath_;
 };

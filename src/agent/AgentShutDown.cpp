@@ -9,6 +9,7 @@
 #include "agent/AgentSystem.h"
 #include "sys/Files.h"
 #include "sys/Utils.h"
+#include "ui/LMsgBoxButtons.h"
 
 TProductStop ShutDownProcess(TAgent& a)
 {
@@ -26,7 +27,7 @@ TProductStop ShutDownProcess(TAgent& a)
         // meanwhile: that request also closes the box on screen.
         const uint32_t stops = a.st.stopRequests;
         a.st.askingToCloseProduct = true;
-        while (a.st.stopRequests == stops && a.sys.ProgramRunning(path)) a.sys.WarnBox(0, text);
+        while (a.st.stopRequests == stops && a.sys.ProgramRunning(path)) a.sys.WarnBox(kOwnerWithHeader, text);
         a.st.askingToCloseProduct = false;
         stopRequested = a.st.stopRequests != stops;
     }
@@ -57,9 +58,9 @@ void FinishAndRestart(TAgent& a, bool ran, const TProductStop& stop)
     bool answer = true;
     if (ran && (a.s.InformFinish() || Interactive(a.st))) {
         if (stop.restart)
-            answer = a.sys.Ask(1, text + more);
+            answer = a.sys.Ask(kOwnerPlain, text + more);
         else
-            a.sys.WarnBox(1, text);
+            a.sys.WarnBox(kOwnerPlain, text);
     }
     a.sys.Marker("PerformAutoUpdate", 12);
     a.sys.Trace(Cat({BoolText(stop.restart), " ", BoolText(answer), " >", stop.path, "<"}));

@@ -15,6 +15,7 @@
 #include "package/PackX.h"
 #include "sys/Files.h"
 #include "sys/Utils.h"
+#include "ui/LMsgBoxButtons.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ bool AskCheckNow(TAgent& a)
 {
     const bool test = a.s.CheckTestMode(true);
     const std::string base = test ? a.s.TestModeURL() : a.sys.UpdateLocation();
-    return a.sys.Ask(1, CheckNowText(a.s.AUText("s22"), a.s.AUText("s23"), a.s.AUText("s24"), base, test,
+    return a.sys.Ask(kOwnerPlain, CheckNowText(a.s.AUText("s22"), a.s.AUText("s23"), a.s.AUText("s24"), base, test,
                                     a.s.ProgramNameOriginal()));
 }
 
@@ -99,17 +100,17 @@ bool DownloadOffered(TAgent& a, const std::string& base, const std::string& name
     return ok;
 }
 
-// A question before a step (owner mode 0), or with the Force form a
-// notice that only tells (owner mode 2, no Close); never in a user's check.
+// A question before a step (with the header), or with the Force form a
+// notice that only tells (without Close); never in a user's check.
 // False when the user said No.
 bool Confirm(TAgent& a, bool asked, bool force, const std::string& text, uint32_t pauseMs)
 {
     if (!asked || Interactive(a.st)) return true;
     bool go = true;
     if (force)
-        a.sys.WarnBox(2, text);
+        a.sys.WarnBox(kOwnerNoClose, text);
     else
-        go = a.sys.Ask(0, text);
+        go = a.sys.Ask(kOwnerWithHeader, text);
     a.sys.Wait(pauseMs);
     return go;
 }
@@ -229,13 +230,13 @@ void PerformShot(TAgent& a)
     if (!test && !a.sys.InternetConnectedEx(connectionError)) {
         std::string t = a.s.AUText("s2");
         if (!connectionError.empty()) t += "<P><P>" + connectionError;
-        a.sys.ErrorBox(0, t);
+        a.sys.ErrorBox(kOwnerWithHeader, t);
     } else if (!test && !message.empty()) {
-        a.sys.ErrorBox(0, message);
+        a.sys.ErrorBox(kOwnerWithHeader, message);
     } else {
         std::string t = a.s.AUText("s21");
         if (a.sys.DevTestMode()) t += "<P><P>(" + IntText(code) + " - " + text + ")   ";
-        a.sys.WarnBox(1, t);
+        a.sys.WarnBox(kOwnerPlain, t);
     }
 }
 

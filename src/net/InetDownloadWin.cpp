@@ -7,6 +7,7 @@
 #include "net/HttpUrl.h"
 #include "net/InetHTTP.h"
 #include "net/InetLoaderWin.h"
+#include "sys/Files.h"
 #include "sys/LDebug.h"
 #include "sys/LWriteln.h"
 #include "sys/Utils.h"
@@ -88,17 +89,11 @@ private:
     std::string reason_;
 };
 
-std::string FolderOf(const std::string& path)
-{
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 // Deletes the temporary files that earlier attempts left beside the target.
 void DeleteLeftovers(const std::string& localFile)
 {
-    const std::string folder = FolderOf(localFile);
-    const std::string name = localFile.substr(folder.size());
+    const std::string name = NamePart(localFile);
+    const std::string folder = localFile.substr(0, localFile.size() - name.size());
     WIN32_FIND_DATAA fd;
     FindHandle find(::FindFirstFileA((localFile + ".*").c_str(), &fd));
     if (!find) return;

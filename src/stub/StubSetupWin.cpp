@@ -39,7 +39,7 @@ TExtractResult ExtractPackageInto(TStubRun& run, const std::string& packageFile,
     const TGFileInfo& own = *run.package;
     TExtractDialogs dialogs;
     dialogs.OkCancel = [](const std::string& text, const std::string& cap, uint8_t cs, const std::string& btn) {
-        return MsgBoxOkCancel(kStubBoxOwnerMode, text, cap, btn, cs);
+        return MsgBoxOkCancel(kOwnerWithHeader, text, cap, btn, cs);
     };
     dialogs.Error = [&own](const std::string& text) { ShowStubError(own, text); };
     TExtractResult r;

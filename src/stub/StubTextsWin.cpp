@@ -10,12 +10,12 @@ constexpr int kNoTimeout = 0;
 
 void ShowStubError(const TGFileInfo& package, const std::string& text)
 {
-    MsgBoxError(kStubBoxOwnerMode, text, StubText(package, kTextError), StubText(package, kTextButtons),
+    MsgBoxError(kOwnerWithHeader, text, StubText(package, kTextError), StubText(package, kTextButtons),
                 StubCharset(package));
 }
 
 bool AskStubConfirm(const TGFileInfo& package, const std::string& text)
 {
-    return MsgBoxConfirm(kStubBoxOwnerMode, text, StubText(package, kTextConfirm), StubText(package, kTextButtons),
+    return MsgBoxConfirm(kOwnerWithHeader, text, StubText(package, kTextConfirm), StubText(package, kTextButtons),
                          StubCharset(package), kNoTimeout);
 }

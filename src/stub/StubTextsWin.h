@@ -7,9 +7,8 @@
 
 class TGFileInfo;
 
-// The owner mode of every box the stub shows: owned by the active window,
-// with the caption as a bold header above the text.
-constexpr intptr_t kStubBoxOwnerMode = 0;
+// Every box the stub shows has the caption as a bold header above the text
+// (kOwnerWithHeader).
 
 // The error box (caption "Error"), shown also in a hidden run.
 void ShowStubError(const TGFileInfo& package, const std::string& text);

@@ -16,7 +16,7 @@ uint32_t EffectiveStyle(uint32_t style, int charset, intptr_t ownerMode)
 {
     style |= kStyleAlways;
     if (charset == kCharsetHebrew || charset == kCharsetArabic) style |= kStyleRightAligned | kStyleRtlReading;
-    if (ownerMode == 2) style |= kStyleNoClose;
+    if (ownerMode == kOwnerNoClose) style |= kStyleNoClose;
     return style;
 }
 

@@ -51,10 +51,14 @@ constexpr int kCharsetArabic = 178;
 // owner mode 2.
 uint32_t EffectiveStyle(uint32_t style, int charset, intptr_t ownerMode);
 
+// What a box takes as its owner: one of these modes (the box is owned by
+// the window remembered for boxes), or else an owner window. Only the
+// first puts the bold header (the caption) above the text; the last greys
+// the window menu's Close.
+enum TBoxOwnerMode : intptr_t { kOwnerWithHeader = 0, kOwnerPlain = 1, kOwnerNoClose = 2 };
 // Owner modes below this value are modes; larger values are owner windows.
 constexpr intptr_t kOwnerModeCount = 3;
-// Only owner mode 0 puts the bold header above the text.
-inline bool OwnerModeHasHeader(intptr_t ownerMode) { return ownerMode == 0; }
+inline bool OwnerModeHasHeader(intptr_t ownerMode) { return ownerMode == kOwnerWithHeader; }
 
 enum TMsgIcon { kIconProgram, kIconStop, kIconQuestion, kIconExclamation, kIconInformation };
 TMsgIcon IconOfStyle(uint32_t style);

@@ -26,15 +26,11 @@ void PutFile(const std::string& path, const std::string& text)
 
 class AgentFiles : public ::testing::Test {
 protected:
-    AgentFiles() : dir_("agentset")
-    {
-        InitAgentSettingsFiles(dir_.File("agent.original"), dir_.File("agent.info"));
-    }
+    AgentFiles() : dir_("agentset") { src_.SetFiles(Original(), Info()); }
     ~AgentFiles() override
     {
         SetFileAttributesA(Original().c_str(), FILE_ATTRIBUTE_NORMAL);
         RemoveDirectoryA((Original() + ".new~").c_str());
-        InitAgentSettingsFiles("", "");
     }
     std::string Original() const { return dir_.File("agent.original"); }
     std::string Info() const { return dir_.File("agent.info"); }

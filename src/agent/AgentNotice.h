@@ -1,6 +1,6 @@
-// StubInformDlg: the notice window of inform mode, a resizable window with
+// The notice window of inform mode, a resizable window with
 // the notice's rich text and, when the notice names a web address, a button
-// that opens it. The layout is portable; the window is StubInformDlgWin.
+// that opens it. The layout is portable; the window is AgentNoticeWin.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// The notice window of inform mode (see StubInformDlg for its layout).
+// The notice window of inform mode (see AgentNotice for its layout).
 #pragma once
 
 #include <windows.h>

@@ -1,7 +1,8 @@
-// StubAU, portable half: the update cycle's decisions on plain values. The
-// Win32 half (StubAUWin) reads the settings, asks the user, downloads and
-// runs the new setup; everything it decides goes through these functions,
-// so each rule can be tried without a server, a clock or a window.
+// The update cycle's decisions on plain values. The cycle (AgentUpdateCycle,
+// AgentDownload, AgentShutDown) reads the settings, asks the user,
+// downloads and runs the new setup; everything it decides goes through
+// these functions, so each rule can be tried without a server, a clock or
+// a window.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,6 @@
 // agent did, in order; and an agent over it with an offer of version 2.
 #pragma once
 
-
 #include <algorithm>
 #include <deque>
 #include <functional>

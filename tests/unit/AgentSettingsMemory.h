@@ -9,6 +9,11 @@
 
 #include "agent/AgentSettings.h"
 
+inline constexpr TSettingsFile kOrig = TSettingsFile::Original;
+inline constexpr TSettingsFile kInfo = TSettingsFile::Info;
+// The memory source's clock below, 5 December 2026 14:03:59, in seconds.
+inline constexpr int64_t kNow = 4005641039;
+
 class TMemorySettingsSource : public TAgentSettingsSource {
 public:
     std::string FilePath(TSettingsFile file) override

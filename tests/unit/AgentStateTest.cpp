@@ -6,13 +6,6 @@
 #include "agent/AgentSettings.h"
 #include "AgentSettingsMemory.h"
 
-namespace {
-constexpr TSettingsFile kOrig = TSettingsFile::Original;
-constexpr TSettingsFile kInfo = TSettingsFile::Info;
-// 5 December 2026 14:03:59, the memory source's clock.
-constexpr int64_t kNow = 4005641039;
-}  // namespace
-
 TEST(AgentState, DispatchReadsAndWritesTheFiles)
 {
     TMemorySettingsSource src;

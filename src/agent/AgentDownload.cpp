@@ -45,7 +45,7 @@ bool PlaceDownload(TAgent& a, const std::string& name, std::string& message)
 // (a.st.downloaded); a text is read with one byte beyond its cap, which tells
 // a file that is too large.
 bool Fetch(TAgent& a, TAUKind kind, const std::string& base, const std::string& name, bool test, bool showWindow,
-                     std::string& source, std::string& content, std::string& message)
+           std::string& source, std::string& content, std::string& message)
 {
     const bool text = kind != TAUKind::Update;
     const int64_t limit = text ? kMaxAUTextFileSize : UpdateDownloadLimit(a.s.SizeOfUpdateFile());
@@ -85,7 +85,7 @@ bool Fetch(TAgent& a, TAUKind kind, const std::string& base, const std::string& 
 // signed its exact bytes (the signature lies beside it under its name plus
 // ".sig") and its Expires day has not passed; "" when it counts.
 std::string SignedInfoRefusal(TAgent& a, const std::string& base, const std::string& name, bool test,
-                                        const std::string& content)
+                              const std::string& content)
 {
     const std::string key = a.sys.UpdateKey();
     if (key.empty()) return "";

@@ -14,7 +14,7 @@
 TProductStop ShutDownProcess(TAgent& a)
 {
     const std::string path = a.sys.ExpandProductPath(a.s.RunningProcess(), a.s.TargetDir(), a.s.SharedDir(),
-                                                    a.s.AuxiliaryDir());
+                                                     a.s.AuxiliaryDir());
     const bool before = a.sys.ProgramRunning(path);
     const std::string methodText = a.s.ShutDownMethod();
     a.sys.RunLog(Cat({"Shut Down Process() - START  (", path, ")  Method: ", methodText}));

@@ -121,7 +121,8 @@ public:
         const DWORD start = GetTickCount();
         TProgBar bar([&](int kind, int, int max, int position, int step, const std::string&) {
             window_.Progress(kind, max, position, step);
-            if (kind == kProgressAdvance && TextDownloadOverLimit(static_cast<int64_t>(content.size()), start, GetTickCount())) {
+            const int64_t received = static_cast<int64_t>(content.size());
+            if (kind == kProgressAdvance && TextDownloadOverLimit(received, start, GetTickCount())) {
                 refused = true;
                 if (self) self->Cancelled = true;
             }
@@ -167,8 +168,7 @@ public:
         // in its /WAIT= before it reads a message. The path is the
         // application itself, never searched for.
         if (!IsAbsoluteProgramPath(path) || !FileExistsX(path)) {
-            ::TracePid({" not started (no program at a full path): >", path,
-                         "<"});
+            ::TracePid({" not started (no program at a full path): >", path, "<"});
             return false;
         }
         STARTUPINFOA si = {};

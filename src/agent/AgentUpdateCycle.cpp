@@ -23,8 +23,8 @@ bool AskCheckNow(TAgent& a)
 {
     const bool test = a.s.CheckTestMode(true);
     const std::string base = test ? a.s.TestModeURL() : a.sys.UpdateLocation();
-    return a.sys.Ask(kOwnerPlain, CheckNowText(a.s.AUText("s22"), a.s.AUText("s23"), a.s.AUText("s24"), base, test,
-                                    a.s.ProgramNameOriginal()));
+    return a.sys.Ask(kOwnerPlain, CheckNowText(a.s.AUText("s22"), a.s.AUText("s23"), a.s.AUText("s24"), base,
+                                               test, a.s.ProgramNameOriginal()));
 }
 
 bool CheckDownloadSize(TAgent& a)
@@ -185,9 +185,9 @@ bool PerformAutoInform(TAgent& a)
         if (DownloadOffered(a, base, name, TAUKind::Inform)) {
             a.sys.Marker("PerformAutoInform", 3);
             const std::string text = a.sys.ReadText(a.st.downloaded, kMaxAUTextFileSize);
-            shown = a.sys.ShowInform(a.s.AUText("s34"), a.s.AUText("s35"), a.s.CharSet(), a.s.FontSize(), a.s.FontName(),
-                                    InformSize(a.s.AutoInformH()), InformSize(a.s.AutoInformW()),
-                                    a.s.DownloadURL_INFORM(), SplitTokenText(text).second);
+            shown = a.sys.ShowInform(a.s.AUText("s34"), a.s.AUText("s35"), a.s.CharSet(), a.s.FontSize(),
+                                     a.s.FontName(), InformSize(a.s.AutoInformH()), InformSize(a.s.AutoInformW()),
+                                     a.s.DownloadURL_INFORM(), SplitTokenText(text).second);
             if (shown) a.s.SetVersionOriginal(a.s.VersionNew());
             a.sys.Marker("PerformAutoInform", 4);
         }
@@ -195,6 +195,27 @@ bool PerformAutoInform(TAgent& a)
     }
     a.sys.RunLog(std::string("PerformAutoInform() - END ") + BoolText(shown));
     return shown;
+}
+
+// A user's check that led to nothing says why: no connection, an INFO
+// download that failed, or nothing new (with the ladder's answer in the
+// developers' test mode).
+void TellNothingDone(TAgent& a, bool test, int code, const std::string& text, const std::string& message)
+{
+    a.sys.Trace(Cat({a.sys.Pid(), " TestMode=", BoolText(test), " InternetConnected=",
+                     BoolText(a.sys.InternetConnected())}));
+    std::string connectionError;
+    if (!test && !a.sys.InternetConnectedEx(connectionError)) {
+        std::string t = a.s.AUText("s2");
+        if (!connectionError.empty()) t += "<P><P>" + connectionError;
+        a.sys.ErrorBox(kOwnerWithHeader, t);
+    } else if (!test && !message.empty()) {
+        a.sys.ErrorBox(kOwnerWithHeader, message);
+    } else {
+        std::string t = a.s.AUText("s21");
+        if (a.sys.DevTestMode()) t += "<P><P>(" + IntText(code) + " - " + text + ")   ";
+        a.sys.WarnBox(kOwnerPlain, t);
+    }
 }
 
 void PerformShot(TAgent& a)
@@ -211,7 +232,7 @@ void PerformShot(TAgent& a)
     int code = 0;
     std::string text;
     if (GetOkToPerformAU(a, ok, code, text)) {
-        a.sys.Trace(a.sys.Pid() + " ==== PerformShot-1 ====");
+        a.sys.Marker("PerformShot", 1);
         performed = true;
         a.s.SetReAskSecondsLast(a.s.NowSeconds());
         a.s.SetStamp(a.s.StampNew());
@@ -219,25 +240,12 @@ void PerformShot(TAgent& a)
             PerformAutoInform(a);
         else if (PerformAutoUpdate(a))
             ReStartAutoUpdateExe(a);
-        a.sys.Trace(a.sys.Pid() + " ==== PerformShot-2 ====");
+        a.sys.Marker("PerformShot", 2);
     }
     if (!Interactive(a.st)) return;
     a.sys.Wait(1000);
     a.sys.ShowMain(false);
-    if (performed) return;
-    a.sys.Trace(Cat({a.sys.Pid(), " TestMode=", BoolText(test), " InternetConnected=", BoolText(a.sys.InternetConnected())}));
-    std::string connectionError;
-    if (!test && !a.sys.InternetConnectedEx(connectionError)) {
-        std::string t = a.s.AUText("s2");
-        if (!connectionError.empty()) t += "<P><P>" + connectionError;
-        a.sys.ErrorBox(kOwnerWithHeader, t);
-    } else if (!test && !message.empty()) {
-        a.sys.ErrorBox(kOwnerWithHeader, message);
-    } else {
-        std::string t = a.s.AUText("s21");
-        if (a.sys.DevTestMode()) t += "<P><P>(" + IntText(code) + " - " + text + ")   ";
-        a.sys.WarnBox(kOwnerPlain, t);
-    }
+    if (!performed) TellNothingDone(a, test, code, text, message);
 }
 
 }  // namespace
@@ -260,8 +268,8 @@ void AgentTick(TAgent& a)
         a.sys.Trace(Cat({a.sys.Pid(), " AutoUpdateTimerCount=", IntText(a.st.autoUpdateTimerCount)}));
         if (a.st.autoUpdateTimerCount > 0) {
             const bool test = a.s.CheckTestMode(false);
-            int status = ShotTimeStatus(a.st.probingEnabled, a.st.probeNowRequested, test, a.s.ProbeSecondsInterval(),
-                                        a.s.ProbeSecondsLast(), a.s.NowSeconds());
+            int status = ShotTimeStatus(a.st.probingEnabled, a.st.probeNowRequested, test,
+                                        a.s.ProbeSecondsInterval(), a.s.ProbeSecondsLast(), a.s.NowSeconds());
             a.sys.Trace(Cat({a.sys.Pid(), " ShotTimeStatus=", IntText(status)}));
             if (status == kShotOnlyOne) a.st.probingEnabled = false;
             if (status != kShotNotDue && (Interactive(a.st) || a.s.OverrideAskBeforeCheck()) && !AskCheckNow(a))

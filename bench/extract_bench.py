@@ -13,8 +13,9 @@ Payloads: "mixed" (random, text, zero-filled files and 1,000 small files),
 zeros: peak memory while extracting it).
 
 With --before STUB, every payload is also packed on that stub (an older
-build, say) and each run measures it too, back to back with the limit and
-this build's stub: the ratios of before and after come from one run.
+build, say) and each run measures it too, hidden and shown, back to back with
+the limit and this build's stub: the ratios of before and after come from one
+run.
 
 usage: bench/extract_bench.py [--mixed-mb 200] [--small-files 5000]
                               [--large-mb 500] [--runs 3] [--no-nsis] [--only KIND] [--verbose]
@@ -182,6 +183,14 @@ def run_nsis(lumtest, installer, out_dir, out_win):
     return wall, size
 
 
+def run_by_run(pairs):
+    """The ratios of limit to stub of each run and their median, when there is more than one run."""
+    ratios = sorted(l / st for l, st in pairs if l and st)
+    if len(ratios) < 2:
+        return ""
+    return "; run by run %s, median %.2f" % (" ".join("%.2f" % r for r in ratios), ratios[len(ratios) // 2])
+
+
 def tree_is_64_bit(build):
     """The 64-bit tree (build/win64) runs its programs under a 64-bit Wine."""
     with open(os.path.join(build, "wine-arch")) as f:
@@ -281,6 +290,8 @@ def main():
         best = {}
         pairs = []  # (limit, stub) of each run, measured back to back
         before_pairs = []  # (limit, the --before stub) of each run
+        shown_pairs = []  # (limit, this build's stub with its window shown) of each run
+        before_shown_pairs = []  # (limit, the --before stub shown) of each run
         for run in range(args.runs):
             # The order alternates, so that neither side always runs while
             # the system still writes back the files of the one before.
@@ -298,7 +309,17 @@ def main():
             if args.verbose:
                 log("    run %d (%s first): limit %d ms, stub %d ms" % (run + 1, "stub" if run % 2 else "limit",
                                                                      lim_ms, stub_ms))
-            shown_ms = run_stub(lumtest, pkg, hide=False)[0]
+            # Shown, this build and the --before stub take turns going first too.
+            for shown_pkg in ((before_pkg, pkg) if run % 2 else (pkg, before_pkg)):
+                if not shown_pkg:
+                    continue
+                ms = run_stub(lumtest, shown_pkg, hide=False)[0]
+                if shown_pkg == pkg:
+                    shown_ms = ms
+                    shown_pairs.append((lim_ms, ms))
+                else:
+                    best["before_shown"] = min(best.get("before_shown", ms), ms)
+                    before_shown_pairs.append((lim_ms, ms))
             nsis_wall, nsis_bytes = (run_nsis(lumtest, installer, os.path.join(temp_out, "nsis_out"),
                                               temp_win + "nsis_out") if have_nsis else (None, None))
             for k, v in (("lim", lim_ms), ("lim_wall", lim_wall), ("stub", stub_ms), ("stub_wall", stub_wall),
@@ -325,8 +346,12 @@ def main():
             log("  before       %7.0f ms  %7.1f MB/s   %.2f of the limit   (%s; run by run %s)"
                 % (best["before"], mbs(best["before"]), best["lim"] / best["before"], args.before,
                    " ".join("%.2f" % r for r in ratios)))
-        log("  stub, window shown %7.0f ms  %7.1f MB/s   %.2f of the limit   (the progress bars repaint)"
-            % (best["shown"], mbs(best["shown"]), best["lim"] / best["shown"]))
+        log("  stub, window shown %7.0f ms  %7.1f MB/s   %.2f of the limit   (the progress bars repaint%s)"
+            % (best["shown"], mbs(best["shown"]), best["lim"] / best["shown"], run_by_run(shown_pairs)))
+        if "before_shown" in best:
+            log("  before, window shown %7.0f ms  %7.1f MB/s   %.2f of the limit   (%s%s)"
+                % (best["before_shown"], mbs(best["before_shown"]), best["lim"] / best["before_shown"],
+                   args.before, run_by_run(before_shown_pairs)))
         if "nsis" in best:
             nsis_ms = best["nsis"] - start_cost
             log("  NSIS (zlib)  %7.0f ms  %7.1f MB/s   stub is %.2fx as fast   (wall %.0f ms less %.0f ms process "

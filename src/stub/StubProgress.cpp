@@ -16,3 +16,5 @@ int SteppedBarPosition(int position, int low, int high, int step, int count)
     }
     return position;
 }
+
+bool ProgressRepaintDue(uint32_t now, uint32_t last) { return now - last >= kProgressRepaintMs; }

@@ -7,18 +7,15 @@
 #include "stub/StubStateWin.h"
 #include "stub/StubWindowWin.h"
 
-namespace {
-
 // A bar invalidates and updates itself on every step it takes, hidden or
 // not; under Wine that is a few server round trips, about 0.3 ms a step for
 // the two bars, which is more than extracting a small file takes. The steps
-// are therefore counted and handed to the bars at most every kRepaintMs: on
-// the next step after that time, when the repaint timer fires, and before
-// the bars are set up again or the window is shown. The bars end where the
-// single steps would have left them.
-constexpr DWORD kRepaintMs = 40;
-
-}  // namespace
+// are therefore counted and handed to the bars at most every
+// kProgressRepaintMs: on the next step after that time, when the repaint
+// timer fires, and before the bars are set up again or the window is shown.
+// The bars end where the single steps would have left them. With the window
+// shown, the main bar's repaint takes about 1 ms under Wine: 25 of them a
+// second cost 3 % of extracting many small files, 10 of them 1 %.
 
 void ShowPendingProgress(TStubRun& run)
 {
@@ -57,10 +54,10 @@ void ProgressCallback(TStubRun& run, int kind, int max, int position, int step)
     } else if (kind == kProgressAdvance) {
         ++p.pendingSteps;
         p.activityCounter = NextActivityPosition(p.activityCounter);
-        if (GetTickCount() - p.lastApplied >= kRepaintMs) {
+        if (ProgressRepaintDue(GetTickCount(), p.lastApplied)) {
             ShowPendingProgress(run);
         } else if (!p.timerSet && run.window.window) {
-            p.timerSet = SetTimer(run.window.window, kProgressRepaintTimer, kRepaintMs, nullptr) != 0;
+            p.timerSet = SetTimer(run.window.window, kProgressRepaintTimer, kProgressRepaintMs, nullptr) != 0;
         }
     }
 }

@@ -29,3 +29,27 @@ TEST(Progress, SteppedBarPositionWrapsAsTheBarDoes)
         EXPECT_EQ(SteppedBarPosition(c.position, c.low, c.high, c.step, c.count), c.expected)
             << c.position << " " << c.low << ".." << c.high << " step " << c.step << " x" << c.count;
 }
+
+// The bars are set again only once the interval has passed since they were
+// last set, also across the tick count's wrap.
+TEST(Progress, RepaintDueOnceTheIntervalHasPassed)
+{
+    constexpr uint32_t ms = kProgressRepaintMs;
+    struct Case {
+        uint32_t now, last;
+        bool due;
+    };
+    const Case cases[] = {
+        {5000, 5000, false},                   // just set
+        {5000 + ms - 1, 5000, false},          // one tick short
+        {5000 + ms, 5000, true},               // the interval itself
+        {5000 + 10 * ms, 5000, true},          // long since
+        {0xFFFFFFF5u, 0xFFFFFFF0u, false},     // set just before the wrap
+        {ms - 17, 0xFFFFFFF0u, false},         // across the wrap, one tick short
+        {ms - 16, 0xFFFFFFF0u, true},          // across the wrap, due
+        {123456, 0, true},                     // never set: the first step shows at once
+        {0x90000000u, 0, true},                // ... also on a system up for 28 days
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgressRepaintDue(c.now, c.last), c.due) << "now " << c.now << " last " << c.last;
+}

@@ -15,6 +15,7 @@
 #include "package/PackX.h"
 #include "sys/Files.h"
 #include "sys/IniText.h"
+#include "sys/LProgBar.h"
 #include "sys/Utils.h"
 #include "ui/LMsgBoxButtons.h"
 
@@ -59,13 +60,13 @@ bool Fetch(TAgent& a, TAUKind kind, const std::string& base, const std::string& 
         } else if (!text && PlaceDownload(a, name, message) && !a.sys.CopyFileTo(source, a.st.downloaded, error)) {
             message = Cat({source, " --- ", error});
         }
-        if (showWindow) {
-            a.sys.Progress(0, 10, 0, 1);
+        if (showWindow) {  // a copy takes no time: the bar moves for the user to see
+            a.sys.Progress(kProgressSetUp, 10, 0, 1);
             for (int i = 0; i < 10; ++i) {
-                a.sys.Progress(1, 0, 0, 0);
+                a.sys.Progress(kProgressAdvance, 0, 0, 0);
                 a.sys.Wait(300);
             }
-            a.sys.Progress(0, 0, 0, 0);
+            a.sys.Progress(kProgressSetUp, 0, 0, 0);
         }
         return true;
     }
@@ -100,8 +101,11 @@ std::string SignedInfoRefusal(TAgent& a, const std::string& base, const std::str
     return "";
 }
 
-// A token must unscramble on both sides: the random text that stands in for
-// one that does not could otherwise match by chance.
+// The checks of a file that arrived whole ("" when it passed them): the
+// digest the INFO file names, then the identity token against ours (the new
+// setup's package token, the inform file's first line). A token must
+// unscramble on both sides: the random text that stands in for one that
+// does not could otherwise match by chance.
 std::string CheckDownloaded(TAgent& a, TAUKind kind, const std::string& target, const std::string& source)
 {
     const std::string expected = ExpectedDigest(a, kind);

@@ -12,7 +12,6 @@
 #include "stub/StubStateWin.h"
 #include "stub/StubTexts.h"
 #include "stub/StubWindow.h"
-#include "sys/CommandLine.h"
 #include "sys/Files.h"
 #include "sys/LWriteln.h"
 #include "sys/UtilsWin.h"

@@ -17,22 +17,10 @@ char LowerHex(char c) { return (c >= 'A' && c <= 'F') ? static_cast<char>(c - 'A
 
 std::string HexBytes(const std::string& hex)
 {
-    std::string bytes;
-    if (hex.size() % 2) return bytes;
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int value = 0;
-        for (size_t k = i; k < i + 2; ++k) {
-            const char c = hex[k];
-            const int v = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                 : -1;
-            if (v < 0) return "";
-            value = value * 16 + v;
-        }
-        bytes += static_cast<char>(value);
-    }
-    return bytes;
+    if (hex.size() % 2) return "";
+    for (char c : hex)
+        if (HexValue(c) < 0) return "";
+    return HexDecode(hex);
 }
 
 std::string HexText(const unsigned char* bytes, size_t count)

@@ -48,7 +48,7 @@ constexpr int kCharsetArabic = 178;
 
 // The style word a box is shown with: `style`, plus the fixed bits, the
 // right-to-left bits for a Hebrew or Arabic charset and the no-close bit for
-// owner mode 2.
+// kOwnerNoClose.
 uint32_t EffectiveStyle(uint32_t style, int charset, intptr_t ownerMode);
 
 // What a box takes as its owner: one of these modes (the box is owned by
